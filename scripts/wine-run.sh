@@ -28,8 +28,9 @@ fi
 export WINEPREFIX="$KES_WINEPREFIX"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-WINE=$(command -v wine64 || command -v wine)
-[ -x "/usr/lib/wine/wine64" ] && WINE=/usr/lib/wine/wine64
+WINE=/usr/lib/wine/wine64
+[ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
+export WINELOADER="$WINE"
 
 started_xvfb=""
 cleanup() { [ -n "$started_xvfb" ] && kill "$started_xvfb" 2>/dev/null; }
@@ -51,7 +52,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
   if [ ! -f "$WINEPREFIX/.kes-ready" ]; then
-    "$(dirname "$WINE")/wineboot" -i </dev/null >/dev/null 2>&1 || wineboot -i </dev/null >/dev/null 2>&1
+    "$WINE" wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.kes-ready"
   fi
