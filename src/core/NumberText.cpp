@@ -1,0 +1,272 @@
+#include "core/NumberText.h"
+
+#include "core/TextUtil.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <stdexcept>
+#include <system_error>
+
+namespace kes {
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// One number read from the front of a text; the characters themselves are kept in the
+// plain form std::from_chars understands, so the locale never plays a part.
+struct NumberScan {
+    std::size_t end = 0;
+    bool hasDigits = false;
+    std::string plain;
+    int64_t order = 0;  // decimal exponent of the first non-zero digit
+};
+
+NumberScan ScanNumber(std::string_view s, std::size_t start, char point) {
+    NumberScan scan;
+    std::size_t i = start;
+    std::string sign;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) sign = s[i++] == '-' ? "-" : "";
+    std::string integer, fraction;
+    while (i < s.size() && IsDigit(s[i])) integer += s[i++];
+    if (i < s.size() && s[i] == point) {
+        ++i;
+        while (i < s.size() && IsDigit(s[i])) fraction += s[i++];
+    }
+    if (integer.empty() && fraction.empty()) return scan;
+    scan.hasDigits = true;
+    const auto firstInteger = integer.find_first_not_of('0');
+    const auto firstFraction = fraction.find_first_not_of('0');
+    if (firstInteger != std::string::npos)
+        scan.order = static_cast<int64_t>(integer.size() - firstInteger) - 1;
+    else if (firstFraction != std::string::npos)
+        scan.order = -static_cast<int64_t>(firstFraction) - 1;
+    scan.plain = sign + (integer.empty() ? "0" : integer);
+    if (!fraction.empty()) scan.plain += "." + fraction;
+    // The exponent counts only with at least one digit; "1e" is the number 1 and a letter.
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        std::string exponentSign;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponentSign = s[j++] == '-' ? "-" : "";
+        if (j < s.size() && IsDigit(s[j])) {
+            int64_t exponent = 0;
+            scan.plain += "e" + exponentSign;
+            while (j < s.size() && IsDigit(s[j])) {
+                exponent = std::min<int64_t>(int64_t{1} << 40, exponent * 10 + (s[j] - '0'));
+                scan.plain += s[j++];
+            }
+            scan.order += exponentSign.empty() ? exponent : -exponent;
+            i = j;
+        }
+    }
+    scan.end = i;
+    return scan;
+}
+
+// False on overflow; a value too small for a double is zero, not an error.
+bool ScanValue(const NumberScan& scan, double& value) {
+    double result = 0;
+    const char* first = scan.plain.data();
+    const char* last = first + scan.plain.size();
+    const auto [ptr, ec] = std::from_chars(first, last, result);
+    if (ec == std::errc::result_out_of_range && scan.order < 0) {
+        value = scan.plain[0] == '-' ? -0.0 : 0.0;
+        return true;
+    }
+    if (ec != std::errc() || ptr != last) return false;
+    value = result;
+    return true;
+}
+
+// The fifteen significant digits of |v| and the decimal exponent after rounding to them.
+void SignificantDigits(double v, std::string& digits, int& exponent) {
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(v),
+                                   std::chars_format::scientific, 14)
+                         .ptr;
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    digits = std::string(1, text[0]) + std::string(text.substr(2, 14));
+    auto exponentText = text.substr(text.find('e') + 1);
+    const bool negative = exponentText[0] == '-';
+    exponentText.remove_prefix(1);
+    std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
+    if (negative) exponent = -exponent;
+}
+
+void DropTrailingZeros(std::string& digits) {
+    const auto last = digits.find_last_not_of('0');
+    digits.erase(last == std::string::npos ? 0 : last + 1);
+}
+
+std::string FormatFinite(double v, char decimalSeparator) {
+    std::string digits;
+    int e = 0;
+    SignificantDigits(v, digits, e);
+    const int r = ((e % 3) + 3) % 3;
+    std::string out = v < 0 ? "-" : "";
+    out += digits.substr(0, static_cast<std::size_t>(r) + 1);
+    std::string fraction = digits.substr(static_cast<std::size_t>(r) + 1);
+    DropTrailingZeros(fraction);
+    if (!fraction.empty()) out += decimalSeparator + fraction;
+    if (e < 0 || e > 2) {
+        const int shown = e - r;
+        out += shown < 0 ? "e-" : "e+";
+        out += std::to_string(shown < 0 ? -shown : shown);
+    }
+    return out;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// The leading number of a text with "." as the point, whatever the locale; no number is 0.
+double LeadingNumber(std::string_view text) {
+    const auto start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos) return 0;
+    const auto scan = ScanNumber(text, start, '.');
+    if (!scan.hasDigits) return 0;
+    double value = 0;
+    if (!ScanValue(scan, value)) throw std::range_error("leading number beyond double range");
+    return value;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+const std::string kError = "ERROR";
+
+// "&H" and 1 to 8 hexadecimal digits; up to four digits are a 16-bit integer, so "&HFFFF" is -1.
+std::string HexLiteral(std::string_view t) {
+    const auto digits = t.substr(2);
+    if (digits.empty()) return kError;
+    uint32_t bits = 0;
+    for (const char c : digits) {
+        const int d = HexDigit(c);
+        if (d < 0) return kError;
+        bits = bits * 16 + static_cast<uint32_t>(d);
+    }
+    if (t.size() <= 6) return std::to_string(static_cast<int16_t>(static_cast<uint16_t>(bits)));
+    return std::to_string(static_cast<int32_t>(bits));
+}
+
+}  // namespace
+
+bool ReadNumberText(std::string_view text, char decimalSeparator, double& value) {
+    const auto trimmed = TrimBlanks(text);
+    const auto scan = ScanNumber(trimmed, 0, decimalSeparator);
+    if (!scan.hasDigits || scan.end != trimmed.size()) return false;
+    return ScanValue(scan, value);
+}
+
+std::string FormatNumberText(std::string_view text, char decimalSeparator) {
+    try {
+        double v = 0;
+        if (!ReadNumberText(text, decimalSeparator, v) || v == 0 || !std::isfinite(v)) return "0";
+        return FormatFinite(v, decimalSeparator);
+    } catch (...) {
+        return "0";
+    }
+}
+
+std::string GeneralNumberText(double value, char decimalSeparator) {
+    if (!std::isfinite(value) || value == 0) return "0";
+    std::string digits;
+    int e = 0;
+    SignificantDigits(value, digits, e);
+    DropTrailingZeros(digits);
+    std::string out = value < 0 ? "-" : "";
+    if (e < -5 || e > 14) {
+        out += digits[0];
+        if (digits.size() > 1) out += decimalSeparator + digits.substr(1);
+        out += e < 0 ? "E-" : "E+";
+        const int magnitude = e < 0 ? -e : e;
+        if (magnitude < 10) out += '0';
+        out += std::to_string(magnitude);
+    } else if (e >= 0) {
+        const auto integerDigits = static_cast<std::size_t>(e) + 1;
+        if (digits.size() <= integerDigits) {
+            out += digits + std::string(integerDigits - digits.size(), '0');
+        } else {
+            out +=
+                digits.substr(0, integerDigits) + decimalSeparator + digits.substr(integerDigits);
+        }
+    } else {
+        out += std::string("0") + decimalSeparator +
+               std::string(static_cast<std::size_t>(-e - 1), '0') + digits;
+    }
+    return out;
+}
+
+// Through the text form on purpose: a value that rounds beyond the double range at 15 digits
+// no longer reads as a number and shows as "0", as the host's own conversions do.
+std::string FormatNumberValue(double value, char decimalSeparator) {
+    try {
+        return FormatNumberText(GeneralNumberText(value, decimalSeparator), decimalSeparator);
+    } catch (...) {
+        return "0";
+    }
+}
+
+std::string ParseNumberText(std::string& text, int32_t& errorPosition, char decimalSeparator,
+                            const HostEvaluateFn& evaluate) {
+    errorPosition = 0;
+    try {
+        double parsedValue = 0;
+        text = std::string(TrimBlanks(text));
+        if (text.empty()) return "0";
+        // A trailing point or comma is an unfinished fraction: "7." means 7, "." alone 0.
+        std::string t = text;
+        if (t.back() == ',' || t.back() == '.') t.pop_back();
+        if (t.empty()) t = "0";
+        if (t.size() <= 10 && t.compare(0, 2, "&H") == 0) return HexLiteral(t);
+        if (!evaluate) return kError;
+        const int32_t result = evaluate(t, parsedValue);
+        if (result > 0) return FormatNumberValue(parsedValue, decimalSeparator);
+        // The magnitude carries the position: below 1000 as is, 1000-1999 offset by 1000.
+        const int64_t p = -int64_t{result};
+        if (p < 1000) {
+            errorPosition = static_cast<int32_t>(p);
+        } else if (p < 2000) {
+            errorPosition = static_cast<int32_t>(p - 1000);
+        }
+        return kError;
+    } catch (...) {
+        errorPosition = 0;
+        return kError;
+    }
+}
+
+double NumberValue::AsDouble() const {
+    return std::visit([](auto v) { return static_cast<double>(v); }, value);
+}
+
+NumberValue TextToValue(std::string_view text, char decimalSeparator) {
+    try {
+        std::string s(TrimBlanks(text));
+        // Either point is taken as the decimal separator, so "2.5" and "2,5" read alike.
+        auto at = s.find('.');
+        if (at == std::string::npos) at = s.find(',');
+        if (at != std::string::npos) s[at] = decimalSeparator;
+        double value = 0;
+        if (ReadNumberText(s, decimalSeparator, value)) return {value};
+        const auto lower = LowerAscii(s);
+        if (lower == "true") return {int16_t{-1}};
+        if (lower == "false") return {int16_t{0}};
+        return {LeadingNumber(s)};
+    } catch (...) {
+        return {int16_t{0}};
+    }
+}
+
+}  // namespace kes
