@@ -1,0 +1,99 @@
+#include "core/ParserFunctionList.h"
+
+#include <initializer_list>
+#include <utility>
+
+namespace kes {
+namespace {
+
+constexpr const char* kLineBreak = "\r\n";
+// The help box's default tab stops line the descriptions up; long names take one tab only.
+constexpr const char* kWideGap = "\t\t";
+constexpr const char* kNarrowGap = "\t";
+constexpr const char* kHalfSign = "\xC2\xBD";
+
+struct Entry {
+    std::string name;
+    std::string description;
+    bool narrow = false;
+};
+
+void AppendSection(std::string& out, const char* heading, std::initializer_list<Entry> entries) {
+    if (!out.empty()) out += std::string(kLineBreak) + kLineBreak;
+    out += heading;
+    for (const auto& e : entries)
+        out += kLineBreak + e.name + (e.narrow ? kNarrowGap : kWideGap) + e.description;
+}
+
+}  // namespace
+
+std::string ParserFunctionList(char decimalSeparator, char listSeparator) {
+    const std::string dp(1, decimalSeparator);
+    const std::string ls(1, listSeparator);
+    std::string out;
+    AppendSection(out, " Function List:",
+                  {
+                      {" abs(x)", "Absolute Value"},
+                      {" acos(x)", "Inverse Cosine"},
+                      {" alog(x)", "10 ^ ( x )"},
+                      {" alogdb(x) ", "10 ^ ( x / 10 )", true},
+                      {" asin(x)", "Inverse Sine"},
+                      {" atan(x)", "Inverse tangent"},
+                      {" atan2(x" + ls + "y)", "Inverse tangent (2 Quad)", true},
+                      {" cos(x)", "Cosine"},
+                      {" cosh(x)", "Hyperbolic Cosine"},
+                      {" erf(x)", "Error function"},
+                      {" erfc(x)", "1 - erf( x )"},
+                      {" exp(x)", "e ^ x  (e = 2" + dp + "718...)"},
+                      {" frac(x)", "Fractional Part"},
+                      {" int(x)", "Integer Part"},
+                      {" log(x)", "Natural Log"},
+                      {" log2(x)", "Log Base 2"},
+                      {" log10(x)", "Log Base 10"},
+                      {" mod(x" + ls + "y)", "x Modulo y"},
+                      {" Q(x)", std::string(kHalfSign) + " erfc( x / sqrt(2) )"},
+                      {" sgn(x)", "Algebraic Sign"},
+                      {" sin(x)", "Sine"},
+                      {" sinh(x)", "Hyperbolic Sine"},
+                      {" sqrt(x)", "Square Root"},
+                      {" tan(x)", "Tangent"},
+                      {" tanh(x)", "Hyperbolic Tangent"},
+                  });
+    AppendSection(out, " Boolean Operators (False = 0, True = 1):",
+                  {
+                      {" &", "AND"},
+                      {" |", "OR"},
+                      {" #", "XOR"},
+                      {" !", "NOT"},
+                      {" =", "Equal"},
+                      {" !=", "Not equal"},
+                      {" >", "Greater than"},
+                      {" >=", "Greater than or equal"},
+                      {" <", "Less than"},
+                      {" <=", "Less than or equal"},
+                  });
+    AppendSection(out, " Random Numbers:",
+                  {
+                      {" gn", "Normal (0,1), i.e. Gaussian"},
+                      {" un", "Uniform (0,1)"},
+                  });
+    AppendSection(out, " Constants:",
+                  {
+                      {" pi", "Constant 3" + dp + "1415..."},
+                      {" tpi", "Constant 2 * pi"},
+                      {" hpi", "Constant pi / 2"},
+                      {" c", "Light 2" + dp + "997...e+8 m / sec"},
+                      {" k", "Boltzmann 1" + dp + "380...e-23"},
+                  });
+    AppendSection(out, " Arithmetic Operators:",
+                  {
+                      {" ^", "Exponentiation"},
+                      {" *", "Multiplication"},
+                      {" /", "Division"},
+                      {" +", "Addition"},
+                      {" -", "Subtraction"},
+                  });
+    return out;
+}
+
+}  // namespace kes

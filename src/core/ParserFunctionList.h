@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+
+namespace kes {
+
+// Help topic 0: what the host's expression parser understands, 56 lines joined by CR LF.
+// Built on every call because the separators follow the user's locale.
+std::string ParserFunctionList(char decimalSeparator, char listSeparator);
+
+}  // namespace kes
