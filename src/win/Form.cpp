@@ -1,0 +1,401 @@
+#include "win/Form.h"
+
+#include <algorithm>
+
+#include "win/WinText.h"
+
+namespace kes::win {
+namespace {
+
+std::vector<Form*>& LoadedForms() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+std::vector<std::unique_ptr<Form>>& Graveyard() {
+    static std::vector<std::unique_ptr<Form>> dead;
+    return dead;
+}
+
+int ShiftState() {
+    return (GetKeyState(VK_SHIFT) < 0 ? kShiftMask : 0) |
+           (GetKeyState(VK_CONTROL) < 0 ? kCtrlMask : 0) |
+           (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+Form::Form(FormDesign design) : design_(std::move(design)) {}
+
+Form::~Form() {
+    // Destroying a still-loaded form skips its unload handlers: only the
+    // framework's own shutdown does that.
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+        auto& forms = LoadedForms();
+        forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    }
+}
+
+const std::vector<Form*>& Form::Forms() {
+    return LoadedForms();
+}
+
+Form* Form::FromHwnd(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    HWND root = GetAncestor(hwnd, GA_ROOT);
+    for (Form* f : LoadedForms())
+        if (f->hwnd_ == root) return f;
+    return nullptr;
+}
+
+void Form::Load() {
+    if (hwnd_) return;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(instance, design_.className, &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &Form::WndProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = design_.className;
+        RegisterClassExW(&wc);
+    }
+    RECT r{0, 0, TwipsToPixelsX(design_.clientWidth), TwipsToPixelsY(design_.clientHeight)};
+    AdjustWindowRectEx(&r, design_.style, FALSE, design_.exStyle);
+    const std::wstring caption = Widen(design_.caption);
+    // Created hidden; Form_Load places it before anyone sees it.
+    CreateWindowExW(design_.exStyle, design_.className, caption.c_str(),
+                    design_.style & ~WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+                    r.bottom - r.top, nullptr, nullptr, instance, this);
+    if (!hwnd_) return;
+    LoadedForms().push_back(this);
+    Form_Load();
+}
+
+void Form::Show() {
+    if (!hwnd_) return;
+    ShowWindow(hwnd_, SW_SHOWNA);
+}
+
+void Form::ShowModal() {
+    if (!hwnd_) return;
+    // The process's other windows take no input while the modal form is up;
+    // their messages (DDE requests, timers) are still served by the loop below.
+    std::vector<HWND> disabled;
+    for (Form* f : LoadedForms()) {
+        if (f != this && IsWindowVisible(f->hwnd_) && IsWindowEnabled(f->hwnd_)) {
+            EnableWindow(f->hwnd_, FALSE);
+            disabled.push_back(f->hwnd_);
+        }
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    const HWND self = hwnd_;
+    MSG msg;
+    while (IsWindow(self) && hwnd_ == self) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (!PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    for (HWND h : disabled)
+        if (IsWindow(h)) EnableWindow(h, TRUE);
+}
+
+bool Form::Unload(int unloadMode) {
+    if (!hwnd_) return true;
+    if (unloading_) return true;  // already on its way out further up the stack
+    unloading_ = true;
+    bool cancel = false;
+    Form_QueryUnload(cancel, unloadMode);
+    if (cancel || !hwnd_) {
+        unloading_ = false;
+        return !hwnd_;
+    }
+    Form_Unload();
+    const HWND h = hwnd_;
+    auto& forms = LoadedForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    if (GetForegroundWindow() == h || GetActiveWindow() == h) {
+        // Hand the activation back to another visible form before this one goes.
+        for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+            if (IsWindowVisible((*it)->hwnd_) && IsWindowEnabled((*it)->hwnd_)) {
+                SetActiveWindow((*it)->hwnd_);
+                break;
+            }
+        }
+    }
+    DestroyWindow(h);
+    hwnd_ = nullptr;
+    unloading_ = false;
+    // Destroying windows does not end a process; the last form going does.
+    if (forms.empty()) PostQuitMessage(0);
+    return true;
+}
+
+double Form::Left() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return exact_.valid && SameRect(r, exact_.pixels) ? exact_.left : r.left * TwipsPerPixelX();
+}
+double Form::Top() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return exact_.valid && SameRect(r, exact_.pixels) ? exact_.top : r.top * TwipsPerPixelY();
+}
+double Form::Width() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return exact_.valid && SameRect(r, exact_.pixels) ? exact_.width
+                                                      : (r.right - r.left) * TwipsPerPixelX();
+}
+double Form::Height() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return exact_.valid && SameRect(r, exact_.pixels) ? exact_.height
+                                                      : (r.bottom - r.top) * TwipsPerPixelY();
+}
+
+void Form::Move(double left, double top) {
+    const double width = Width(), height = Height();
+    SetWindowPos(hwnd_, nullptr, TwipsToPixelsX(left), TwipsToPixelsY(top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    exact_ = {left, top, width, height, {}, true};
+    GetWindowRect(hwnd_, &exact_.pixels);
+}
+
+void Form::Resize(double width, double height) {
+    const double left = Left(), top = Top();
+    SetWindowPos(hwnd_, nullptr, 0, 0, TwipsToPixelsX(width), TwipsToPixelsY(height),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    exact_ = {left, top, width, height, {}, true};
+    GetWindowRect(hwnd_, &exact_.pixels);
+}
+
+double Form::ScaleWidth() const {
+    RECT r{};
+    GetClientRect(hwnd_, &r);
+    return r.right * TwipsPerPixelX();
+}
+double Form::ScaleHeight() const {
+    RECT r{};
+    GetClientRect(hwnd_, &r);
+    return r.bottom * TwipsPerPixelY();
+}
+
+void Form::SetCaption(std::string_view caption) {
+    design_.caption = std::string(caption);
+    if (hwnd_) SetText(hwnd_, caption);
+}
+std::string Form::Caption() const {
+    return hwnd_ ? GetText(hwnd_) : design_.caption;
+}
+
+HFONT Form::ControlFont() const {
+    // The classic dialog face at 8 points, created once for the process.
+    static HFONT font = [] {
+        HDC dc = GetDC(nullptr);
+        const int height = -MulDiv(8, dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96, 72);
+        if (dc) ReleaseDC(nullptr, dc);
+        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+    }();
+    return font;
+}
+
+HWND Form::AddControl(const wchar_t* windowClass, std::string_view text, DWORD style, int id,
+                      const TwipRect& r, DWORD exStyle) {
+    const std::wstring w = Widen(text);
+    HWND h = CreateWindowExW(
+        exStyle, windowClass, w.c_str(), style | WS_CHILD, TwipsToPixelsX(r.left),
+        TwipsToPixelsY(r.top), TwipsToPixelsX(r.width), TwipsToPixelsY(r.height), hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+    return h;
+}
+
+void Form::PlaceControl(HWND control, const TwipRect& r) {
+    SetWindowPos(control, nullptr, TwipsToPixelsX(r.left), TwipsToPixelsY(r.top),
+                 TwipsToPixelsX(r.width), TwipsToPixelsY(r.height), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TwipRect Form::ControlRect(HWND control) const {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    return {r.left * TwipsPerPixelX(), r.top * TwipsPerPixelY(),
+            (r.right - r.left) * TwipsPerPixelX(), (r.bottom - r.top) * TwipsPerPixelY()};
+}
+
+void Form::SetDefaultButton(int id) {
+    if (defaultButton_ && defaultButton_ != id)
+        SendMessageW(Control(defaultButton_), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    defaultButton_ = id;
+    if (id) SendMessageW(Control(id), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+void Form::SetTabOrder(std::initializer_list<HWND> order) {
+    // The dialog manager tabs in z-order: put the named controls first, in order.
+    HWND after = HWND_TOP;
+    for (HWND h : order) {
+        if (!h) continue;
+        SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = h;
+    }
+}
+
+void Form::SetTimer(UINT_PTR id, UINT intervalMs) {
+    ::SetTimer(hwnd_, id, intervalMs, nullptr);
+}
+void Form::KillTimer(UINT_PTR id) {
+    ::KillTimer(hwnd_, id);
+}
+
+void Form::RestoreFocus() {
+    if (lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
+        IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return;
+    }
+    HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (first) SetFocus(first);
+}
+
+LRESULT Form::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    // No exception may cross into the system's code.
+    try {
+        return self->Handle(msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+            return 0;
+        case WM_TIMER:
+            OnTimer(wp);
+            return 0;
+        case WM_CLOSE:
+            Unload(kUnloadByUser);
+            return 0;
+        case WM_ENDSESSION:
+            if (wp) Unload(kUnloadBySystem);
+            return 0;
+        case DM_GETDEFID:
+            return defaultButton_ ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+            } else if (!HIWORD(wp)) {
+                if (!activated_) {
+                    activated_ = true;
+                    RestoreFocus();
+                    Form_Activate();
+                } else {
+                    RestoreFocus();
+                }
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return OnMessage(msg, wp, lp);
+}
+
+bool Form::PreTranslate(MSG& msg) {
+    Form* form = FromHwnd(msg.hwnd);
+    if (!form || !form->hwnd_) return false;
+    const bool preview = form->design_.keyPreview;
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        int key = static_cast<int>(msg.wParam);
+        if (preview) form->Form_KeyDown(key, ShiftState());
+        if (key == 0 || !form->hwnd_) return true;
+        // Enter and Escape are whole keystrokes for the dialog manager, so their
+        // KeyPress is raised here rather than from the WM_CHAR that would follow.
+        if (msg.message == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE)) {
+            int ascii = key == VK_RETURN ? 13 : 27;
+            if (preview) form->Form_KeyPress(ascii);
+            if (ascii && form->hwnd_) form->Control_KeyPress(msg.hwnd, ascii);
+            if (ascii == 0 || !form->hwnd_) return true;
+        }
+    } else if (msg.message == WM_CHAR && msg.wParam != 13 && msg.wParam != 27) {
+        int ascii = static_cast<int>(msg.wParam);
+        if (preview) form->Form_KeyPress(ascii);
+        if (ascii && form->hwnd_) form->Control_KeyPress(msg.hwnd, ascii);
+        if (ascii == 0 || !form->hwnd_) return true;
+        msg.wParam = static_cast<WPARAM>(ascii);
+    }
+    return IsDialogMessageW(form->hwnd_, &msg) != FALSE;
+}
+
+void DeferDelete(std::unique_ptr<Form> form) {
+    if (form) Graveyard().push_back(std::move(form));
+}
+
+void DoEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!Form::PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    for (;;) {
+        // Nothing of ours is on the stack here: released forms can go.
+        Graveyard().clear();
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) break;
+        if (!Form::PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    Graveyard().clear();
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace kes::win
