@@ -7,6 +7,7 @@
 #   kes_session_stop
 
 kes_session_xvfb=""
+kes_session_wm=""
 kes_session_start() {
   export WINEPREFIX="$1" KES_WINEPREFIX="$1"
   export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
@@ -22,6 +23,12 @@ kes_session_start() {
       break
     done
   fi
+  # A window manager: without one Wine waits for every hidden window's
+  # withdrawn state, and screenshots show no title bars.
+  if [ -n "$kes_session_xvfb" ] && command -v openbox >/dev/null; then
+    openbox --sm-disable </dev/null >/dev/null 2>&1 &
+    kes_session_wm=$!
+  fi
   # Creates the prefix on first use (the runner does that under a lock).
   "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
   # A wineserver that inherits a pipe of ctest's keeps ctest waiting: no stdio.
@@ -31,6 +38,8 @@ kes_session_start() {
 
 kes_session_stop() {
   wineserver -k </dev/null >/dev/null 2>&1 || true
+  [ -n "$kes_session_wm" ] && kill "$kes_session_wm" 2>/dev/null
+  kes_session_wm=""
   if [ -n "$kes_session_xvfb" ]; then
     kill "$kes_session_xvfb" 2>/dev/null || true
     unset DISPLAY
