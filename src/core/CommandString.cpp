@@ -38,7 +38,10 @@ std::optional<DecimalNumber> ReadDecimal(std::string_view field) {
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) number.negative = s[i++] == '-';
     std::string mantissa;
     int64_t intDigits = 0;
-    while (i < s.size() && IsDigit(s[i])) mantissa += s[i++], ++intDigits;
+    while (i < s.size() && IsDigit(s[i])) {
+        mantissa += s[i++];
+        ++intDigits;
+    }
     if (i < s.size() && s[i] == '.') {
         ++i;
         while (i < s.size() && IsDigit(s[i])) mantissa += s[i++];
@@ -76,7 +79,7 @@ std::optional<int32_t> ParseIntegerField(std::string_view field) {
     int64_t magnitude = 0;
     const auto length = static_cast<int64_t>(d.size());
     for (int64_t k = 0; k < number->pointPos; ++k)
-        magnitude = magnitude * 10 + (k < length ? d[k] - '0' : 0);
+        magnitude = magnitude * 10 + (k < length ? d[static_cast<std::size_t>(k)] - '0' : 0);
     if (number->pointPos >= 0 && number->pointPos < length) {
         const auto at = static_cast<std::size_t>(number->pointPos);
         const char roundDigit = d[at];
