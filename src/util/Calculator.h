@@ -1,0 +1,14 @@
+#pragma once
+// Brings up the desktop calculator for the converter and the token window.
+#include <string_view>
+
+namespace kes {
+
+// Brings an open calculator to the front; starts one unless the one this
+// process started is still open. Reports a failed start in the message box.
+void LaunchCalculator();
+
+// True when path names an existing file (not a directory).
+bool FileExists(std::string_view path);
+
+}  // namespace kes
