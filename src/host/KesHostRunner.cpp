@@ -1,0 +1,378 @@
+#include "host/KesHostRunner.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "win/Handles.h"
+#include "win/SettingsStore.h"
+#include "win/WinText.h"
+
+namespace kes::host {
+namespace {
+
+constexpr DWORD kDefaultWaitMs = 5000;
+constexpr DWORD kDefaultExitWaitMs = 10000;
+constexpr DWORD kStartWaitMs = 8000;
+
+DWORD WaitArg(const Step& step, std::size_t index, DWORD fallback) {
+    if (step.args.size() <= index) return fallback;
+    const auto value = ParseStepInteger(step.args[index]);
+    return value && *value > 0 ? static_cast<DWORD>(*value) : 0;
+}
+
+int IntArg(const Step& step, std::size_t index) {
+    return step.args.size() > index ? ParseStepInteger(step.args[index]).value_or(0) : 0;
+}
+
+std::string Hex(const void* p) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(p)));
+    return text;
+}
+
+template <class Pred>
+bool PumpUntil(Pred pred, DWORD timeoutMs, HWND dialog) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (pred()) return true;
+        if (GetTickCount64() >= end) return false;
+        PumpFor(5, dialog);
+    }
+}
+
+std::string SettingText(std::string_view section, std::string_view name) {
+    const std::string value = win::SettingsStore().Get(section, name);
+    return value == win::kNoRegistryData ? "(absent)" : "\"" + value + "\"";
+}
+
+void WriteAll(HANDLE h, std::string_view text) {
+    DWORD written = 0;
+    if (h) WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+}  // namespace
+
+StepLog::StepLog(const std::wstring& file) : start_(GetTickCount64()) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    // A GUI program started from a console has none of its own: borrow the parent's.
+    if ((!out || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
+        out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+    out_ = out == INVALID_HANDLE_VALUE ? nullptr : out;
+    if (!file.empty()) {
+        file_ = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) file_ = nullptr;
+    }
+}
+
+StepLog::~StepLog() {
+    if (file_) CloseHandle(file_);
+}
+
+void StepLog::Raw(std::string_view text) {
+    WriteAll(out_, text);
+    WriteAll(file_, text);
+}
+
+void StepLog::Line(std::string_view step, std::string_view outcome) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[48];
+    std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u.%03u %+8.3fs  ", now.wHour, now.wMinute,
+                  now.wSecond, now.wMilliseconds, (GetTickCount64() - start_) / 1000.0);
+    Raw(std::string(stamp) + std::string(step) + "  ->  " + std::string(outcome) + "\n");
+}
+
+void PumpFor(DWORD ms, HWND dialog) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+bool SaveScreenshot(const std::wstring& path, std::string& error) {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (width <= 0 || height <= 0) {
+        error = "no screen";
+        return false;
+    }
+    win::ScopedGetDC screen(nullptr);
+    HDC memory = CreateCompatibleDC(screen.Get());
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win::ScopedGdiObject bitmap(
+        CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory || !bitmap || !bits) {
+        if (memory) DeleteDC(memory);
+        error = "no bitmap";
+        return false;
+    }
+    bool copied;
+    {
+        win::ScopedSelectObject select(memory, bitmap.Get());
+        copied =
+            BitBlt(memory, 0, 0, width, height, screen.Get(), left, top, SRCCOPY | CAPTUREBLT) != 0;
+        GdiFlush();
+    }
+    DeleteDC(memory);
+    if (!copied) {
+        error = "BitBlt failed";
+        return false;
+    }
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;  // "BM"
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + imageSize;
+    info.bmiHeader.biSizeImage = imageSize;
+    win::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const bool ok =
+        file && WriteFile(file.Get(), &header, sizeof header, &written, nullptr) &&
+        WriteFile(file.Get(), &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
+        WriteFile(file.Get(), bits, imageSize, &written, nullptr);
+    if (!ok) error = "cannot write the file";
+    return ok;
+}
+
+HWND FindWindowByPattern(std::string_view pattern) {
+    struct Search {
+        std::string_view pattern;
+        HWND found = nullptr;
+    } search{pattern};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lp);
+            if (!IsWindowVisible(hwnd)) return TRUE;
+            if (!CaptionMatches(s.pattern, win::GetText(hwnd))) return TRUE;
+            s.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring UtilityPathBesideThisProgram() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n);
+    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + L"KesUtil.exe";
+}
+
+ScriptRunner::ScriptRunner(HostLink& link, Anchor& anchor, StepLog& log,
+                           std::function<HWND()> hostWindow, std::function<void()> closeHost)
+    : link_(link),
+      anchor_(anchor),
+      log_(log),
+      hostWindow_(std::move(hostWindow)),
+      closeHost_(std::move(closeHost)) {}
+
+bool ScriptRunner::Run(const std::vector<Step>& steps, bool keepGoing) {
+    bool allOk = true;
+    for (const Step& step : steps) {
+        std::string shown = step.name;
+        for (const auto& arg : step.args)
+            if (!arg.empty())
+                shown += arg.find(' ') == std::string::npos ? " " + arg : " \"" + arg + "\"";
+        Outcome outcome;
+        try {
+            outcome = Execute(step);
+        } catch (const std::exception& e) {
+            outcome = {false, std::string("error: ") + e.what()};
+        }
+        log_.Line(shown, (outcome.ok ? "ok" : "FAILED") +
+                             (outcome.text.empty() ? "" : ": " + outcome.text));
+        allOk = allOk && outcome.ok;
+        if (outcome.quit || (!outcome.ok && !keepGoing)) break;
+    }
+    return allOk;
+}
+
+ScriptRunner::Outcome ScriptRunner::SendRequest(std::string_view commandString) {
+    const ULONGLONG t0 = GetTickCount64();
+    const bool acked = link_.Send(commandString);
+    const auto ms = std::to_string(GetTickCount64() - t0);
+    if (!acked) return {false, "no acknowledgement (" + ms + " ms); is the utility running?"};
+    return {true, "acknowledged in " + ms + " ms"};
+}
+
+ScriptRunner::Outcome ScriptRunner::Execute(const Step& step) {
+    const auto arg = [&](std::size_t i) -> const std::string& {
+        static const std::string kEmpty;
+        return i < step.args.size() ? step.args[i] : kEmpty;
+    };
+    const ULONGLONG t0 = GetTickCount64();
+    const auto elapsed = [&] { return std::to_string(GetTickCount64() - t0) + " ms"; };
+
+    switch (step.kind) {
+        case StepKind::Start: {
+            const std::string command = arg(0).empty() ? std::string(kStartOnlyRequest) : arg(0);
+            if (!link_.StartUtility(command)) return {false, "cannot start KesUtil.exe"};
+            const auto published = [&] { return link_.UtilityWindow().has_value(); };
+            const auto ended = [&] { return link_.WaitForExit(0); };
+            PumpUntil([&] { return published() || ended(); }, kStartWaitMs, hostWindow_());
+            if (ended()) {
+                DWORD code = 0;
+                GetExitCodeProcess(link_.Process(), &code);
+                return {false, "KesUtil.exe ended (exit code " + std::to_string(code) + ") after " +
+                                   elapsed() + "; another instance running?"};
+            }
+            if (!published()) return {false, "no \"Scrollbar\" after " + elapsed()};
+            return {true, "pid " + std::to_string(link_.ProcessId()) + ", Scrollbar " +
+                              Hex(*link_.UtilityWindow()) + " after " + elapsed()};
+        }
+        case StepKind::StartAgain: {
+            HostLink second(UtilityPathBesideThisProgram());
+            if (!second.StartUtility(arg(0))) return {false, "cannot start KesUtil.exe"};
+            if (!PumpUntil([&] { return second.WaitForExit(0); }, kDefaultExitWaitMs,
+                           hostWindow_()))
+                return {false, "second instance still running after " + elapsed()};
+            DWORD code = 0;
+            GetExitCodeProcess(second.Process(), &code);
+            return {true, "second instance ended after " + elapsed() + " (exit code " +
+                              std::to_string(code) + ")"};
+        }
+        case StepKind::Send:
+            return SendRequest(arg(0));
+        case StepKind::Anchor:
+            anchor_.offsetY = IntArg(step, 0);
+            anchor_.offsetX = IntArg(step, 1);
+            anchor_.top = IntArg(step, 2);
+            anchor_.left = IntArg(step, 3);
+            anchor_.remember = step.args.size() > 4 && ParseStepBoolean(arg(4)).value_or(false);
+            return {};
+        case StepKind::Open: {
+            const std::string request =
+                OpenRequest(IntArg(step, 0), arg(1), anchor_.offsetY, anchor_.offsetX, anchor_.top,
+                            anchor_.left, anchor_.remember);
+            Outcome outcome = SendRequest(request);
+            outcome.text = request + ": " + outcome.text;
+            return outcome;
+        }
+        case StepKind::Close:
+            return SendRequest(CloseRequest(IntArg(step, 0)));
+        case StepKind::FastWatchdog:
+            return SendRequest(kFastWatchdogRequest);
+        case StepKind::StartOnly:
+            return SendRequest(kStartOnlyRequest);
+        case StepKind::WaitWindow: {
+            HWND found = nullptr;
+            PumpUntil([&] { return (found = FindWindowByPattern(arg(0))) != nullptr; },
+                      WaitArg(step, 1, kDefaultWaitMs), hostWindow_());
+            if (!found) return {false, "not shown within " + elapsed()};
+            RECT r{};
+            GetWindowRect(found, &r);
+            return {true, "\"" + win::GetText(found) + "\" after " + elapsed() + " at " +
+                              std::to_string(r.left) + "," + std::to_string(r.top) + " size " +
+                              std::to_string(r.right - r.left) + "x" +
+                              std::to_string(r.bottom - r.top) + " px"};
+        }
+        case StepKind::WaitNoWindow: {
+            const bool gone = PumpUntil(
+                [&] {
+                    // Hidden windows count as gone: a closed form may be destroyed a moment later.
+                    return FindWindowByPattern(arg(0)) == nullptr;
+                },
+                WaitArg(step, 1, kDefaultWaitMs), hostWindow_());
+            if (!gone) return {false, "still shown after " + elapsed()};
+            return {true, "gone after " + elapsed()};
+        }
+        case StepKind::Sleep:
+            Pump(WaitArg(step, 0, 0));
+            return {};
+        case StepKind::Screenshot: {
+            std::string error;
+            if (!SaveScreenshot(win::Widen(arg(0)), error)) return {false, error};
+            return {true, "written"};
+        }
+        case StepKind::ReadSetting:
+            return {true, SettingText(arg(0), arg(1))};
+        case StepKind::ExpectSetting: {
+            const std::string value = win::SettingsStore().Get(arg(0), arg(1));
+            return {value == arg(2), SettingText(arg(0), arg(1))};
+        }
+        case StepKind::ExpectNoSetting:
+            return {!win::SettingsStore().Contains(arg(0), arg(1)), SettingText(arg(0), arg(1))};
+        case StepKind::Reply: {
+            const auto reply = link_.TakeReply();
+            return {true, reply ? "\"" + *reply + "\" (taken)" : "no reply waiting"};
+        }
+        case StepKind::ExpectReply: {
+            const auto reply = link_.TakeReply();
+            if (!reply) return {false, "no reply waiting"};
+            return {*reply == arg(0), "\"" + *reply + "\" (taken)"};
+        }
+        case StepKind::SetText:
+        case StepKind::Click: {
+            HWND window = nullptr;
+            PumpUntil([&] { return (window = FindWindowByPattern(arg(0))) != nullptr; },
+                      kDefaultWaitMs, hostWindow_());
+            if (!window) return {false, "no window \"" + arg(0) + "\""};
+            HWND control = GetDlgItem(window, IntArg(step, 1));
+            if (!control) return {false, "no control " + arg(1)};
+            if (step.kind == StepKind::Click) {
+                // Posted: a click that opens a modal box must not hold the script.
+                PostMessageW(control, BM_CLICK, 0, 0);
+                Pump(50);
+                return {};
+            }
+            const std::wstring text = win::Widen(arg(2));
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                SMTO_ABORTIFHUNG, 2000, &result);
+            return {true, "now \"" + win::GetText(control) + "\""};
+        }
+        case StepKind::CloseHost:
+            closeHost_();
+            hostClosedAt_ = GetTickCount64();
+            return {true, "host window destroyed, \"Kestrelsim hWnd\" withdrawn"};
+        case StepKind::WaitExit: {
+            const DWORD timeout = WaitArg(step, 0, kDefaultExitWaitMs);
+            bool ended;
+            if (link_.Process()) {
+                ended = PumpUntil([&] { return link_.WaitForExit(0); }, timeout, hostWindow_());
+            } else {
+                // Started by someone else: its published window going away is all we see.
+                ended = PumpUntil(
+                    [&] {
+                        const auto w = link_.UtilityWindow();
+                        return !w || !IsWindow(*w);
+                    },
+                    timeout, hostWindow_());
+            }
+            std::string text = (ended ? "ended after " : "still running after ") + elapsed();
+            if (ended && hostClosedAt_)
+                text += " (" + std::to_string(GetTickCount64() - hostClosedAt_) +
+                        " ms after the host window went)";
+            return {ended, text};
+        }
+        case StepKind::Log:
+            return {true, arg(0)};
+        case StepKind::Quit:
+            return {true, "", true};
+    }
+    return {false, "unknown step"};
+}
+
+}  // namespace kes::host
