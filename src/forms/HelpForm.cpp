@@ -1,14 +1,27 @@
 #include "forms/HelpForm.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
+#include "core/ParserFunctionList.h"
 #include "core/Placement.h"
 #include "forms/ConverterForm.h"
 #include "util/Util.h"
+#include "win/WinText.h"
 
 namespace kes {
 
 std::unique_ptr<HelpForm> helpForm;
+
+namespace {
+
+constexpr win::TwipRect kHelpTextRect{120, 120, 3840, 2445};
+constexpr double kOkWidth = 1005, kOkHeight = 405;
+constexpr double kHelpFontPoints = 8.25;
+
+}  // namespace
 
 HelpForm::HelpForm()
     : Form({L"KesUtilHelp", "Kestrelsim Micro Help", 4080, 2700,
@@ -16,12 +29,30 @@ HelpForm::HelpForm()
             true}) {}
 
 void HelpForm::Form_Load() {
+    OKButton = AddControl(L"BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, kHelpOkButtonId,
+                          {0, 0, kOkWidth, kOkHeight});
+    HelpText = AddControl(L"EDIT", "",
+                          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+                          kHelpTextId, kHelpTextRect, WS_EX_CLIENTEDGE);
+    {
+        win::ScopedGetDC dc(nullptr);
+        const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
+        const int height = -static_cast<int>(std::lround(kHelpFontPoints * dpi / 72.0));
+        helpFont_.Reset(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial"));
+    }
+    if (helpFont_)
+        SendMessageW(HelpText, WM_SETFONT, reinterpret_cast<WPARAM>(helpFont_.Get()), FALSE);
     BuildHelpTopic();
 }
 
 void HelpForm::BuildHelpTopic() {
     UtilState& util = Util();
     const RequestValues& request = util.Request;
+    ShowWindow(HelpText, SW_HIDE);
+    ShowWindow(OKButton, SW_HIDE);
+    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
     if (request.RequestCode == 0 || request.RequestCode == 1) {
         std::optional<WindowBox> converter;
         if (util.ConverterOpen && converterForm && converterForm->Loaded())
@@ -31,8 +62,119 @@ void HelpForm::BuildHelpTopic() {
                                               Width(), Height(), request.RememberPosition,
                                               util.SavedHelpTop, util.SavedHelpLeft, converter);
         Move(box.left, box.top);
+
+        PlaceControl(HelpText, kHelpTextRect);
+        ShowWindow(HelpText, SW_SHOWNA);
+        if (request.RequestCode == 0) {
+            win::SetText(HelpText, ParserFunctionList(util.DecimalSeparator, util.ListSeparator));
+            AlignDescriptions();
+            SetCaption(kParserFunctionListCaption);
+        } else {
+            win::SetText(HelpText, request.RequestText);
+            SetCaption(kSpectralPowerCaption);
+        }
+
+        // Out of sight but first in the tab order: it holds the focus, so Enter closes.
+        PlaceControl(OKButton, {-2 * kOkWidth, -2 * kOkHeight, kOkWidth, kOkHeight});
+        ShowWindow(OKButton, SW_SHOWNA);
+        SetTabOrder({OKButton, HelpText});
+        SetDefaultButton(kHelpOkButtonId);
     }
     util.HelpOpen = true;
+}
+
+// The list puts one tab after the two long names and two after every other
+// name; the default tab stops of an 8.25 pt box are too close to the names to
+// tell them apart. Two stops are set from the measured names: the first past
+// every short name and short of the long ones, the second past the long ones.
+void HelpForm::AlignDescriptions() {
+    const std::wstring text = win::Widen(win::GetText(HelpText));
+    win::ScopedGetDC dc(HelpText);
+    if (!dc.Get()) return;
+    win::ScopedSelectObject font(dc.Get(), helpFont_.Get());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc.Get(), &tm);
+    const int pad = std::max<int>(tm.tmAveCharWidth, 4);
+
+    int wideMax = 0, narrowMin = 1 << 30, narrowMax = 0;
+    bool anyNarrow = false;
+    std::size_t firstWideDescription = std::wstring::npos;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) end = text.size();
+        const std::size_t tab = text.find(L'\t', start);
+        if (tab < end) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc.Get(), text.data() + start, static_cast<int>(tab - start),
+                                  &size);
+            if (tab + 1 < end && text[tab + 1] == L'\t') {
+                wideMax = std::max<int>(wideMax, size.cx);
+                if (firstWideDescription == std::wstring::npos) firstWideDescription = tab + 2;
+            } else {
+                anyNarrow = true;
+                narrowMin = std::min<int>(narrowMin, size.cx);
+                narrowMax = std::max<int>(narrowMax, size.cx);
+            }
+        }
+        start = end + 2;
+    }
+    if (firstWideDescription == std::wstring::npos) return;
+    int first = wideMax + pad;
+    if (anyNarrow && narrowMin > wideMax && narrowMin <= first) first = (wideMax + narrowMin) / 2;
+    const int second = std::max(first, anyNarrow ? narrowMax : 0) + pad;
+
+    // Tab stops are given in dialog units of the box's font: a quarter of
+    // its average character width. How a platform rounds that varies, so the
+    // column that results is measured and the stops corrected once.
+    SIZE alphabet{};
+    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    GetTextExtentPoint32W(dc.Get(), kLetters, 52, &alphabet);
+    const double unitPixels = std::max(1.0, (alphabet.cx / 26.0 + 1) / 2) / 4.0;
+    auto apply = [&](double scale) {
+        INT stops[2] = {static_cast<INT>(std::lround(first / unitPixels * scale)),
+                        static_cast<INT>(std::lround(second / unitPixels * scale))};
+        SendMessageW(HelpText, EM_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(stops));
+    };
+    apply(1.0);
+    const auto column = [&] {
+        const LRESULT lineStart =
+            SendMessageW(HelpText, EM_LINEINDEX,
+                         SendMessageW(HelpText, EM_LINEFROMCHAR, firstWideDescription, 0), 0);
+        const LRESULT a = SendMessageW(HelpText, EM_POSFROMCHAR, lineStart, 0);
+        const LRESULT b = SendMessageW(HelpText, EM_POSFROMCHAR, firstWideDescription, 0);
+        return static_cast<int>(static_cast<short>(LOWORD(b))) -
+               static_cast<int>(static_cast<short>(LOWORD(a)));
+    };
+    const int measured = column();
+    if (measured > 0 && std::abs(measured - second) > 1)
+        apply(static_cast<double>(second) / measured);
+    InvalidateRect(HelpText, nullptr, TRUE);
+}
+
+void HelpForm::Form_KeyPress(int& keyAscii) {
+    if (keyAscii == 27) {
+        keyAscii = 0;
+        Unload(win::kUnloadByCode);
+    }
+}
+
+void HelpForm::OKButton_Click() {
+    Unload(win::kUnloadByCode);
+}
+
+void HelpForm::OnCommand(int id, int notifyCode, HWND) {
+    if (id == kHelpOkButtonId && notifyCode == BN_CLICKED) OKButton_Click();
+}
+
+LRESULT HelpForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    // A read-only edit asks for its colours as a static control does.
+    if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == HelpText) {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_INFOBK));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INFOBK));
+    }
+    return Form::OnMessage(msg, wp, lp);
 }
 
 void HelpForm::Form_Unload() {
