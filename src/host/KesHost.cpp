@@ -154,6 +154,7 @@ class HostWindow {
     Anchor& CurrentAnchor() { return anchor_; }
     // Edits and anchor fields take what a script set.
     void ShowAnchor();
+    void SetStatus(const std::string& text);
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -166,7 +167,6 @@ class HostWindow {
     void Request(const std::string& commandString, bool startWhenNotRunning);
     void ReadAnchor();
     void RefreshLiveView();
-    void SetStatus(const std::string& text);
     std::string Text(int id) const { return win::GetText(GetDlgItem(hwnd_, id)); }
     void SetIfChanged(int id, const std::string& text);
 
@@ -472,6 +472,9 @@ int Run() {
     if (scripted) {
         log.Line("host",
                  "window " + win::GetText(window.Hwnd()) + " published as \"Kestrelsim hWnd\"");
+        log.echo = [&](const std::string& line) {
+            if (window.Hwnd()) window.SetStatus(line);
+        };
         ScriptRunner runner(
             link, window.CurrentAnchor(), log, [&] { return window.Hwnd(); },
             [&] { window.Close(); });

@@ -82,7 +82,9 @@ void StepLog::Line(std::string_view step, std::string_view outcome) {
     char stamp[48];
     std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u.%03u %+8.3fs  ", now.wHour, now.wMinute,
                   now.wSecond, now.wMilliseconds, (GetTickCount64() - start_) / 1000.0);
-    Raw(std::string(stamp) + std::string(step) + "  ->  " + std::string(outcome) + "\n");
+    const std::string line = std::string(step) + "  ->  " + std::string(outcome);
+    Raw(stamp + line + "\n");
+    if (echo) echo(line);
 }
 
 void PumpFor(DWORD ms, HWND dialog) {

@@ -33,6 +33,8 @@ class StepLog {
     void Line(std::string_view step, std::string_view outcome);
     void Raw(std::string_view text);
     bool HasConsole() const { return out_ != nullptr; }
+    // Also shown elsewhere, e.g. in the host window's status line.
+    std::function<void(const std::string&)> echo;
 
   private:
     HANDLE out_ = nullptr;
