@@ -87,9 +87,13 @@ std::vector<std::string> ButtonCaptions(const MessageRequest& request);
 // Result of pressing button `index` of the set, or nothing for a combination
 // the set does not have.
 std::optional<int32_t> ButtonResult(int32_t buttons, int index);
-// The button that Escape presses; -1 for the custom set (which closes with
-// kMsgCustomCancel instead) and for sets without an Escape.
-int EscapeButton(int32_t buttons);
+// What Escape does in a button set: press one of its buttons, close the custom
+// set with kMsgCustomCancel, or nothing (unsupported set).
+struct EscapeAction {
+    enum Kind { kIgnore, kPressButton, kCustomCancel } kind = kIgnore;
+    int button = 0;
+};
+EscapeAction EscapeKey(int32_t buttons);
 // Result of a close from outside the program (close box, system menu); nothing
 // means the close is refused.
 std::optional<int32_t> CloseResult(int32_t buttons);
