@@ -1,0 +1,302 @@
+// Latency benchmarks of KesUtil.exe against floor programs, in one run each:
+//   cold start     command line -> converter window shown    vs  a program showing one window
+//   DDE open       execute sent -> converter window shown     vs  a null DDE server's execute + one
+//   window second start   start -> forwarding process ended          vs  a program that starts and
+//   ends host gone      host window destroyed -> process ended     vs  a program polling a window
+//   every 10 ms
+// (the utility after a -2 request, so both poll every 10 ms).
+//
+//   KesBench.exe [--reps N]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/HostLink.h"
+#include "win/Dde.h"
+#include "win/SettingsStore.h"
+#include "win/WinText.h"
+
+namespace {
+
+using kes::host::HostLink;
+
+constexpr wchar_t kConverterCaption[] = L"Units Converter";
+constexpr wchar_t kFloorCaption[] = L"Kes floor window";
+constexpr wchar_t kFloorToolCaption[] = L"Kes floor tool";
+constexpr DWORD kTimeoutMs = 15000;
+
+double NowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// Polls (with 1 ms waits, answering this thread's messages) until pred holds.
+bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs = kTimeoutMs) {
+    const double end = NowMs() + timeoutMs;
+    while (!pred()) {
+        if (NowMs() > end) return false;
+        Pump();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    }
+    return true;
+}
+
+bool Shown(const wchar_t* caption) {
+    HWND w = FindWindowW(nullptr, caption);
+    return w && IsWindowVisible(w);
+}
+
+bool Exited(HANDLE process) {
+    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
+std::wstring BinDir() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n);
+    return dir.substr(0, dir.find_last_of(L"\\/") + 1);
+}
+
+struct Process {
+    HANDLE handle = nullptr;
+    ~Process() {
+        if (handle) CloseHandle(handle);
+    }
+};
+
+bool Launch(const std::wstring& exe, const std::wstring& args, Process& p) {
+    std::wstring line = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    p.handle = pi.hProcess;
+    return true;
+}
+
+LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HWND CreatePlainWindow(const wchar_t* caption) {
+    static const bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &PlainProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KesBenchHost";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    return CreateWindowExW(0, L"KesBenchHost", caption, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+struct Series {
+    const char* name;
+    const char* floorName;
+    std::vector<double> utility, floor;
+    int failures = 0;
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+class Bench {
+  public:
+    Bench()
+        : utilityPath_(BinDir() + L"KesUtil.exe"), floorPath_(BinDir() + L"KesFloorWindow.exe") {}
+
+    void UtilityRound(Series& cold, Series& dde, Series& second, Series& gone);
+    void FloorRound(Series& cold, Series& dde, Series& second, Series& gone);
+    bool StartFloorDde();
+    void StopFloorDde();
+
+  private:
+    std::wstring utilityPath_, floorPath_;
+    Process floorDde_;
+};
+
+std::string ConverterRequest() {
+    return kes::host::OpenRequest(kes::host::kConverter, "", 300, 4000, 6000, 10000, false);
+}
+
+// One life of the utility: cold start, a DDE open, a forwarded start, the end.
+void Bench::UtilityRound(Series& cold, Series& dde, Series& second, Series& gone) {
+    const kes::win::SettingsStore store;
+    store.Delete("Misc", "Scrollbar");
+    HWND host = CreatePlainWindow(L"Kestrelsim bench host");
+    HostLink link(utilityPath_);
+    link.PublishHostWindow(host);
+
+    double t0 = NowMs();
+    if (!link.StartUtility(ConverterRequest()) ||
+        !WaitFor([] { return Shown(kConverterCaption); })) {
+        ++cold.failures;
+    } else {
+        cold.utility.push_back(NowMs() - t0);
+    }
+    // The DDE server may register a moment after the first window shows.
+    WaitFor([&] { return link.UtilityWindow().has_value(); });
+
+    link.Send(kes::host::CloseRequest(kes::host::kConverter));
+    WaitFor([] { return !FindWindowW(nullptr, kConverterCaption); });
+    t0 = NowMs();
+    if (!link.Send(ConverterRequest()) || !WaitFor([] { return Shown(kConverterCaption); }))
+        ++dde.failures;
+    else
+        dde.utility.push_back(NowMs() - t0);
+
+    HostLink again(utilityPath_);
+    t0 = NowMs();
+    if (!again.StartUtility(ConverterRequest()) || !WaitFor([&] { return again.WaitForExit(0); }))
+        ++second.failures;
+    else
+        second.utility.push_back(NowMs() - t0);
+
+    link.Send(kes::host::kFastWatchdogRequest);
+    WaitFor([] { return false; }, 50);  // a tick or two at the new interval
+    t0 = NowMs();
+    DestroyWindow(host);
+    if (!WaitFor([&] { return link.WaitForExit(0); }))
+        ++gone.failures;
+    else
+        gone.utility.push_back(NowMs() - t0);
+    link.WithdrawHostWindow();
+    if (!link.WaitForExit(0)) TerminateProcess(link.Process(), 1);
+}
+
+bool Bench::StartFloorDde() {
+    if (!Launch(BinDir() + L"KesFloorDde.exe", L"", floorDde_)) return false;
+    kes::win::DdeExecuteOptions options;
+    options.connectRetryMs = 5000;
+    return kes::win::DdeExecute("KesFloor", "Floor", "close", options);
+}
+
+void Bench::StopFloorDde() {
+    kes::win::DdeExecute("KesFloor", "Floor", "quit");
+    if (floorDde_.handle && WaitForSingleObject(floorDde_.handle, 3000) != WAIT_OBJECT_0)
+        TerminateProcess(floorDde_.handle, 1);
+}
+
+void Bench::FloorRound(Series& cold, Series& dde, Series& second, Series& gone) {
+    {
+        Process p;
+        const double t0 = NowMs();
+        if (!Launch(floorPath_, L"", p) || !WaitFor([] { return Shown(kFloorCaption); }))
+            ++cold.failures;
+        else
+            cold.floor.push_back(NowMs() - t0);
+        PostMessageW(FindWindowW(nullptr, kFloorCaption), WM_CLOSE, 0, 0);
+        if (p.handle && !WaitFor([&] { return Exited(p.handle); })) TerminateProcess(p.handle, 1);
+    }
+    {
+        kes::win::DdeExecute("KesFloor", "Floor", "close");
+        WaitFor([] { return !FindWindowW(nullptr, kFloorToolCaption); });
+        const double t0 = NowMs();
+        if (!kes::win::DdeExecute("KesFloor", "Floor", "open") ||
+            !WaitFor([] { return Shown(kFloorToolCaption); }))
+            ++dde.failures;
+        else
+            dde.floor.push_back(NowMs() - t0);
+    }
+    {
+        Process p;
+        const double t0 = NowMs();
+        if (!Launch(floorPath_, L"--exit", p) || !WaitFor([&] { return Exited(p.handle); }))
+            ++second.failures;
+        else
+            second.floor.push_back(NowMs() - t0);
+    }
+    {
+        HWND target = CreatePlainWindow(L"Kes floor target");
+        Process p;
+        const auto handle =
+            std::to_wstring(static_cast<long long>(reinterpret_cast<INT_PTR>(target)));
+        if (!Launch(floorPath_, L"--watch " + handle, p)) {
+            ++gone.failures;
+            DestroyWindow(target);
+            return;
+        }
+        // Measured from its message loop on, as the utility is.
+        WaitForInputIdle(p.handle, kTimeoutMs);
+        WaitFor([] { return false; }, 50);
+        const double t0 = NowMs();
+        DestroyWindow(target);
+        if (!WaitFor([&] { return Exited(p.handle); })) {
+            ++gone.failures;
+            TerminateProcess(p.handle, 1);
+        } else {
+            gone.floor.push_back(NowMs() - t0);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int reps = 10;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--reps") reps = std::max(1, std::atoi(argv[i + 1]));
+
+    Series cold{"cold start -> converter shown", "one-window program shown", {}, {}};
+    Series dde{"DDE open -> converter shown", "null DDE execute + window", {}, {}};
+    Series second{"second start -> forwarded, ended", "empty program start+exit", {}, {}};
+    Series gone{"host gone -> process ended (-2)", "10 ms window poller ends", {}, {}};
+
+    Bench bench;
+    if (!bench.StartFloorDde()) std::printf("warning: the floor DDE server did not start\n");
+    // One warm-up round of each, not counted: the first start of a program
+    // under Wine loads its DLLs from disk.
+    {
+        Series a{"", "", {}, {}}, b = a, c = a, d = a;
+        bench.UtilityRound(a, b, c, d);
+        bench.FloorRound(a, b, c, d);
+    }
+    for (int i = 0; i < reps; ++i) {
+        bench.UtilityRound(cold, dde, second, gone);
+        bench.FloorRound(cold, dde, second, gone);
+    }
+    bench.StopFloorDde();
+
+    std::printf("KesUtil latency benchmarks, %d repetitions, medians in ms\n\n", reps);
+    std::printf("| %-34s | %8s | %-26s | %8s | %6s |\n", "measure", "KesUtil", "floor", "floor",
+                "ratio");
+    std::printf("|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(10, '-').c_str(),
+                std::string(28, '-').c_str(), std::string(10, '-').c_str(),
+                std::string(8, '-').c_str());
+    int failures = 0;
+    for (const Series* s : {&cold, &dde, &second, &gone}) {
+        const double u = Median(s->utility), f = Median(s->floor);
+        std::printf("| %-34s | %8.1f | %-26s | %8.1f | %6.2f |\n", s->name, u, s->floorName, f,
+                    f > 0 ? u / f : 0.0);
+        failures += s->failures;
+    }
+    if (failures) std::printf("\n%d measurements failed (timeout or no window)\n", failures);
+    return failures ? 1 : 0;
+}
