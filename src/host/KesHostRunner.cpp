@@ -158,20 +158,25 @@ bool SaveScreenshot(const std::wstring& path, std::string& error) {
     return ok;
 }
 
+namespace {
+
+struct PatternSearch {
+    std::string_view pattern;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
+    auto& search = *reinterpret_cast<PatternSearch*>(lp);
+    if (!IsWindowVisible(hwnd) || !CaptionMatches(search.pattern, win::GetText(hwnd))) return TRUE;
+    search.found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
 HWND FindWindowByPattern(std::string_view pattern) {
-    struct Search {
-        std::string_view pattern;
-        HWND found = nullptr;
-    } search{pattern};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(lp);
-            if (!IsWindowVisible(hwnd)) return TRUE;
-            if (!CaptionMatches(s.pattern, win::GetText(hwnd))) return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    PatternSearch search{pattern};
+    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
