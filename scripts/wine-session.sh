@@ -26,7 +26,7 @@ kes_session_start() {
   # A window manager: without one Wine waits for every hidden window's
   # withdrawn state, and screenshots show no title bars.
   if [ -n "$kes_session_xvfb" ] && command -v openbox >/dev/null; then
-    openbox --sm-disable </dev/null >/dev/null 2>&1 &
+    openbox --sm-disable --config-file "$(dirname "${BASH_SOURCE[0]}")/openbox-rc.xml" </dev/null >/dev/null 2>&1 &
     kes_session_wm=$!
   fi
   # Creates the prefix on first use (the runner does that under a lock).
