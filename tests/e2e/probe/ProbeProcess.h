@@ -1,0 +1,78 @@
+#pragma once
+// Starts MessageProbe.exe (see MessageProbe.cpp for its arguments) and reads
+// back what it wrote.
+#include <windows.h>
+
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/Harness.h"
+#include "win/WinText.h"
+
+namespace kes::test {
+
+class ProbeProcess {
+  public:
+    explicit ProbeProcess(const std::vector<std::string>& args) {
+        wchar_t dir[MAX_PATH] = {}, file[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, dir);
+        GetTempFileNameW(dir, L"kmp", 0, file);
+        outPath_ = file;
+        const std::wstring exe = BinDir() + L"\\MessageProbe.exe";
+        std::wstring commandLine = L"\"" + exe + L"\" \"out=" + outPath_ + L"\"";
+        for (const auto& arg : args) commandLine += L" \"" + win::Widen(arg) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &process_);
+        if (process_.hThread) CloseHandle(process_.hThread);
+    }
+    ~ProbeProcess() {
+        if (process_.hProcess) {
+            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process_.hProcess, 1);
+            CloseHandle(process_.hProcess);
+        }
+        DeleteFileW(outPath_.c_str());
+    }
+    ProbeProcess(const ProbeProcess&) = delete;
+    ProbeProcess& operator=(const ProbeProcess&) = delete;
+
+    bool Started() const { return process_.hProcess != nullptr; }
+    DWORD Pid() const { return process_.dwProcessId; }
+    bool WaitForExit(DWORD ms = 5000) {
+        return WaitUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; },
+                         ms);
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        std::ifstream in(outPath_.c_str());
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    // name -> value; the last line of a name wins.
+    std::map<std::string, std::string> Outcome() const {
+        std::map<std::string, std::string> values;
+        for (const auto& line : Lines()) {
+            const auto eq = line.find('=');
+            if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return values;
+    }
+
+  private:
+    std::wstring outPath_;
+    PROCESS_INFORMATION process_{};
+};
+
+// The focused control of another process's window.
+inline HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+}  // namespace kes::test
