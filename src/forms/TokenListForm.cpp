@@ -1,25 +1,205 @@
 #include "forms/TokenListForm.h"
 
+#include <commctrl.h>
+
+#include <cmath>
+#include <string>
+
 #include "core/Placement.h"
+#include "core/TokenRequest.h"
+#include "forms/Pictures.h"
+#include "util/Calculator.h"
+#include "util/ShowMessage.h"
 #include "util/Util.h"
+#include "win/SettingsStore.h"
+#include "win/WinText.h"
 
 namespace kes {
 
 std::unique_ptr<TokenListForm> tokenListForm;
+
+namespace {
+
+constexpr UINT_PTR kListSubclassId = 1;
+constexpr int32_t kIconQuestion = 32;
+constexpr int32_t kButtonsYesNoCancel = 3;
+constexpr int32_t kDefaultFirstButton = 0;
+
+HFONT CreatePointFont(const wchar_t* face, double points, int weight) {
+    win::ScopedGetDC dc(nullptr);
+    const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
+    return CreateFontW(-static_cast<int>(std::lround(points * dpi / 72.0)), 0, 0, 0, weight, FALSE,
+                       FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
+}
+
+}  // namespace
 
 TokenListForm::TokenListForm()
     : Form({L"KesUtilTokenList", "Apply To Tokens", 2700, 3075,
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW,
             false}) {}
 
+TokenListForm::~TokenListForm() {
+    if (toolTip_) DestroyWindow(toolTip_);
+}
+
 void TokenListForm::Form_Load() {
-    const RequestValues& request = Util().Request;
+    const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    TokenListBox = AddControl(
+        L"LISTBOX", "",
+        LBS_MULTIPLESEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP | WS_VISIBLE,
+        kTokenListBoxId, {180, 555, 2355, 2100}, WS_EX_CLIENTEDGE);
+    SetWindowSubclass(TokenListBox, &TokenListForm::ListBoxProc, kListSubclassId,
+                      reinterpret_cast<DWORD_PTR>(this));
+    AddControl(L"STATIC", "", SS_LEFT | SS_NOPREFIX | WS_VISIBLE, kTokenHelpLabelId,
+               {180, 30, 2265, 510});
+    HWND parser = AddControl(L"BUTTON", "F", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE,
+                             kParserButtonId, {1650, 2745, 270, 270});
+    HWND calc = AddControl(L"BUTTON", "", BS_PUSHBUTTON | BS_ICON | WS_TABSTOP | WS_VISIBLE,
+                           kCalcButtonId, {1920, 2745, 345, 270});
+    SendMessageW(calc, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(CalculatorIcon16()));
+    HWND cnvrt = AddControl(L"BUTTON", "=", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, kCnvrtButtonId,
+                            {2265, 2745, 270, 270});
+    cnvrtFont_.Reset(CreatePointFont(L"MS Sans Serif", 9.75, FW_BOLD));
+    if (cnvrtFont_)
+        SendMessageW(cnvrt, WM_SETFONT, reinterpret_cast<WPARAM>(cnvrtFont_.Get()), FALSE);
+
+    // Not owned by the form: an owned topmost popup keeps Wine from making the
+    // form itself topmost when the window switch asks for it.
+    toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    AddToolTip(TokenListBox, L"Apply Parameters To Selected Tokens");
+    AddToolTip(cnvrt, L"Converter");
+    AddToolTip(calc, L"Calculator");
+    AddToolTip(parser, L"Parser Functions");
+
+    UtilState& util = Util();
+    const TokenRequest request = ParseTokenRequest(util.Request.RequestText, util.DecimalSeparator);
+    CurrentToken = request.CurrentToken;
+    CurrentTokenIndex = request.CurrentTokenIndex;
+    for (const TokenCandidate& candidate : request.candidates) {
+        const std::wstring text = win::Widen(candidate.text);
+        const LRESULT index =
+            SendMessageW(TokenListBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        if (index < 0) continue;
+        values_.push_back(candidate.value);
+        if (candidate.selected) SendMessageW(TokenListBox, LB_SETSEL, TRUE, index);
+    }
+    SendMessageW(TokenListBox, LB_SETTOPINDEX, static_cast<WPARAM>(CurrentTokenIndex), 0);
+
+    // No reply of an earlier window may survive into this one.
+    const win::SettingsStore store;
+    util.SettingValue = store.Get(kSectionMessages, kListMessageValue);
+    if (util.SettingValue != win::kNoRegistryData)
+        store.Delete(kSectionMessages, kListMessageValue);
+
+    win::SetText(Control(kTokenHelpLabelId), kTokenHelpText);
+    SetCaption(request.captionPrefix + " Tokens");
+
+    const RequestValues& place = util.Request;
     const WindowBox box =
-        PlaceAtAnchor({double(AnchorX(request)), double(AnchorY(request))}, Width(), Height());
+        PlaceAtAnchor({double(AnchorX(place)), double(AnchorY(place))}, Width(), Height());
     Move(box.left, box.top);
 }
 
+void TokenListForm::AddToolTip(HWND control, const wchar_t* text) {
+    if (!toolTip_ || !control) return;
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = Hwnd();
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = const_cast<wchar_t*>(text);
+    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+LRESULT CALLBACK TokenListForm::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
+                                            UINT_PTR subclassId, DWORD_PTR refData) {
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &TokenListForm::ListBoxProc, subclassId);
+        return DefSubclassProc(hwnd, msg, wp, lp);
+    }
+    // The list handles the release first, as its MouseUp event follows it.
+    const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+    if (msg == WM_LBUTTONUP) reinterpret_cast<TokenListForm*>(refData)->TokenListBox_MouseUp();
+    return result;
+}
+
+// Whatever the user clicks, the current token stays selected and the clicked
+// item keeps the focus rectangle.
+void TokenListForm::TokenListBox_MouseUp() {
+    const LRESULT caret = SendMessageW(TokenListBox, LB_GETCARETINDEX, 0, 0);
+    if (SendMessageW(TokenListBox, LB_GETSEL, static_cast<WPARAM>(CurrentTokenIndex), 0) == 0)
+        SendMessageW(TokenListBox, LB_SETSEL, TRUE, CurrentTokenIndex);
+    if (caret >= 0) SendMessageW(TokenListBox, LB_SETCARETINDEX, static_cast<WPARAM>(caret), FALSE);
+}
+
+void TokenListForm::OnCommand(int id, int notifyCode, HWND) {
+    if (notifyCode != BN_CLICKED) return;
+    switch (id) {
+        case kCnvrtButtonId:
+            CnvrtButton_Click();
+            break;
+        case kCalcButtonId:
+            CalcButton_Click();
+            break;
+        case kParserButtonId:
+            ParserButton_Click();
+            break;
+        default:
+            break;
+    }
+}
+
+void TokenListForm::CnvrtButton_Click() {
+    Util().Request.RequestCode = 5;
+    ShowToolWindow();
+}
+
+void TokenListForm::CalcButton_Click() {
+    LaunchCalculator();
+}
+
+void TokenListForm::ParserButton_Click() {
+    Util().Request.RequestCode = 0;
+    ShowToolWindow();
+}
+
+// The question and the event passes after saving let other requests run in
+// here, the reopening of this window included: everything used after them is
+// a local or this instance's own state.
+void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
+    std::vector<bool> selected(values_.size(), false);
+    for (std::size_t i = 0; i < values_.size(); ++i)
+        selected[i] = SendMessageW(TokenListBox, LB_GETSEL, i, 0) > 0;
+    const TokenReply reply = BuildTokenReply(CurrentToken, CurrentTokenIndex, values_, selected,
+                                             Util().DecimalSeparator);
+    if (AsksBeforeSaving(unloadMode, reply.otherTokenSelected)) {
+        bool checkState = false;
+        const int32_t answer = ShowMessage(kApplyQuestion, kIconQuestion, kButtonsYesNoCancel,
+                                           kAppName, false, checkState, kDefaultFirstButton, false);
+        switch (ActionForAnswer(answer)) {
+            case TokenCloseAction::KeepOpen:
+                cancel = true;
+                return;
+            case TokenCloseAction::CloseWithoutReply:
+                return;
+            case TokenCloseAction::Save:
+                break;
+        }
+    }
+    win::SettingsStore().Save(kSectionMessages, kListMessageValue, reply.text);
+    win::DoEvents();
+    win::DoEvents();
+}
+
 void TokenListForm::Form_Unload() {
+    if (toolTip_) DestroyWindow(toolTip_);
+    toolTip_ = nullptr;
     win::ReleaseForm(tokenListForm, this);
 }
 
