@@ -26,7 +26,11 @@ kes_session_start() {
   # A window manager: without one Wine waits for every hidden window's
   # withdrawn state, and screenshots show no title bars.
   if [ -n "$kes_session_xvfb" ] && command -v openbox >/dev/null; then
-    openbox --sm-disable --config-file "$(dirname "${BASH_SOURCE[0]}")/openbox-rc.xml" </dev/null >/dev/null 2>&1 &
+    # Openbox's own settings, except that new windows do not take the focus:
+    # a tool window shown without activation stays inactive, as on Windows.
+    local rc="$WINEPREFIX.openbox-rc.xml"
+    sed 's|<focusNew>yes</focusNew>|<focusNew>no</focusNew>|' /etc/xdg/openbox/rc.xml > "$rc" 2>/dev/null
+    openbox --sm-disable --config-file "$rc" </dev/null >/dev/null 2>&1 &
     kes_session_wm=$!
   fi
   # Creates the prefix on first use (the runner does that under a lock).

@@ -20,7 +20,12 @@ std::string CommandArguments() {
         while (*p && *p != L' ' && *p != L'\t') ++p;
     }
     while (*p == L' ' || *p == L'\t') ++p;
-    return kes::win::Narrow(p);
+    std::string args = kes::win::Narrow(p);
+    // A command string that was quoted as one argument (because its text holds
+    // blanks) arrives with the quotes: a command string never ends in one.
+    if (args.size() >= 2 && args.front() == '"' && args.back() == '"')
+        args = args.substr(1, args.size() - 2);
+    return args;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "e2e/UtilityProbe.h"
+#include "forms/HelpForm.h"
 #include "support/Harness.h"
 #include "util/Util.h"
 #include "win/Dde.h"
@@ -170,7 +171,10 @@ TEST(Startup, NormalStartOpensTheRequestedWindowAtTheAnchor) {
     EXPECT_NEAR(box.top + box.height, 1200 - 5 * t + 300, t);
     // Made topmost right after it is shown.
     EXPECT_TRUE(WaitUntil([&] { return IsTopmost(converter); }, 2000));
+    // Shown without activation: the host keeps the keyboard.
+    Pump(300);
     EXPECT_NE(GetForegroundWindow(), converter);
+    EXPECT_NE(GetActiveWindow(), converter);
 }
 
 TEST(Startup, ScrollbarNamesTheHiddenMainWindowOfTheRunningInstance) {
@@ -244,6 +248,26 @@ TEST(Startup, SecondStartForwardsToTheFirstAndEnds) {
     EXPECT_TRUE(session.Running());
     // The forwarding start leaves the running instance's handle alone.
     EXPECT_EQ(Scrollbar(), firstScrollbar);
+}
+
+TEST(Startup, CommandStringQuotedAsOneArgumentKeepsItsBlanks) {
+    // A shell user quotes a request whose text holds blanks; first start and
+    // forwarded start must both read it as the command string.
+    UtilitySession session;
+    const std::string first =
+        OpenRequest(host::kHelpText, "first text", 300, 4000, 1200, 2400, false);
+    ASSERT_TRUE(session.Start("\"" + first + "\""));
+    HWND help = WaitForWindow("Spectral Power in Selected Range");
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(WindowText(WaitForControl(help, kHelpTextId)), "first text");
+
+    const std::string second =
+        OpenRequest(host::kHelpText, "second text", 300, 4000, 1200, 2400, false);
+    ASSERT_TRUE(session.StartAndWait("\"" + second + "\""));
+    EXPECT_TRUE(WaitUntil([&] {
+        HWND h = FindWindowW(nullptr, L"Spectral Power in Selected Range");
+        return h && WindowText(GetDlgItem(h, kHelpTextId)) == "second text";
+    }));
 }
 
 TEST(Startup, OldTokenReplyIsRemovedBeforeTheFirstRequest) {

@@ -36,7 +36,10 @@ UtilitySession::UtilitySession(std::wstring utilityPath)
     const win::SettingsStore store;
     store.Delete("Misc", "Scrollbar");
     store.Delete("Messages", "kesUtilListMessage");
+    // A visible, active host window, as a user working in the host has.
     host_ = CreateHostWindow();
+    ShowWindow(host_, SW_SHOWNORMAL);
+    SetForegroundWindow(host_);
     link_.PublishHostWindow(host_);
 }
 
