@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "core/MessageLayout.h"
-#include "core/TextUtil.h"
 #include "util/ShowMessage.h"
 #include "util/Util.h"
 #include "win/Handles.h"
@@ -274,35 +273,6 @@ LRESULT MessageForm::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         default:
             return Form::OnMessage(msg, wp, lp);
     }
-}
-
-// The request sequence lives beside its window: the forms link after the Util
-// module, and every caller of ShowMessage outside the forms (the calculator
-// launcher) is reached only through a form.
-int32_t ShowMessage(std::string_view text, int32_t icon, int32_t buttons, std::string_view title,
-                    bool showCheck, bool& checkState, int32_t defaultButton, bool quietFlag) {
-    // Whatever pointer the caller had up (an hourglass), the box shows the arrow.
-    const HCURSOR savedPointer = SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-
-    MessageRequest& msg = Msg();
-    msg.MsgText = FixLineBreaks(text);
-    msg.MsgIcon = icon;
-    msg.MsgButtons = buttons;
-    msg.MsgTitle = std::string(title);
-    msg.MsgShowCheck = showCheck;
-    msg.MsgDefault = defaultButton;
-    msg.MsgQuietFlag = quietFlag;
-
-    MessageForm& form = win::LoadFresh(messageForm);
-    if (form.Loaded()) {
-        SetWindowPos(form.Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-        // No owner: the box stands on its own above the host's windows.
-        form.ShowModal();
-    }
-
-    checkState = msg.MsgCheckState;
-    SetCursor(savedPointer);
-    return msg.MsgResult;
 }
 
 }  // namespace kes

@@ -9,7 +9,6 @@
 namespace kes {
 
 // The open request; the box reads its inputs and writes its outputs here.
-// ShowMessage itself is defined beside its window in forms/MessageForm.cpp.
 MessageRequest& Msg();
 
 // Shows the box and returns the result (1 OK, 2 Cancel, 6 Yes, 7 No; the
