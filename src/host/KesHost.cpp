@@ -79,10 +79,10 @@ struct Options {
 
 std::string UsageText() {
     std::string text = kUsage;
-    for (const auto& spec : kStepSpecs) {
-        std::string line = "  " + std::string(spec.usage);
+    for (const auto& entry : kStepTable) {
+        std::string line = "  " + std::string(entry.usage);
         line.resize(std::max<std::size_t>(line.size() + 2, 52), ' ');
-        text += line + std::string(spec.help) + "\n";
+        text += line + std::string(entry.help) + "\n";
     }
     return text;
 }

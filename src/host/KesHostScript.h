@@ -45,7 +45,7 @@ enum class StepKind {
 // Argument signature, one letter per argument: t a token, i a 32-bit integer,
 // b a boolean (true/false/1/0), r the rest of the line. Upper case: optional
 // (only trailing arguments are optional).
-struct StepSpec {
+struct StepEntry {
     std::string_view name;
     StepKind kind;
     std::string_view signature;
@@ -53,7 +53,7 @@ struct StepSpec {
     std::string_view help;
 };
 
-inline constexpr StepSpec kStepSpecs[] = {
+inline constexpr StepEntry kStepTable[] = {
     {"start", StepKind::Start, "R", "start [commandString]",
      "start KesUtil.exe (default -3@); waits until it publishes \"Scrollbar\""},
     {"start-again", StepKind::StartAgain, "r", "start-again <commandString>",
@@ -169,9 +169,9 @@ inline bool TakeToken(std::string_view& rest, std::string& token, std::string& e
 
 }  // namespace detail
 
-inline const StepSpec* FindStepSpec(std::string_view name) {
-    for (const auto& spec : kStepSpecs)
-        if (spec.name == name) return &spec;
+inline const StepEntry* FindStepEntry(std::string_view name) {
+    for (const auto& entry : kStepTable)
+        if (entry.name == name) return &entry;
     return nullptr;
 }
 
@@ -183,19 +183,19 @@ inline ParsedLine ParseStepLine(std::string_view line) {
 
     std::string name;
     detail::TakeToken(rest, name, out.error);
-    const StepSpec* spec = FindStepSpec(name);
-    if (!spec) {
+    const StepEntry* entry = FindStepEntry(name);
+    if (!entry) {
         out.error = "unknown step \"" + name + "\"";
         return out;
     }
     Step step;
-    step.kind = spec->kind;
+    step.kind = entry->kind;
     step.name = name;
     const auto fail = [&](std::string why) {
-        out.error = std::move(why) + " (usage: " + std::string(spec->usage) + ")";
+        out.error = std::move(why) + " (usage: " + std::string(entry->usage) + ")";
         return out;
     };
-    for (char kind : spec->signature) {
+    for (char kind : entry->signature) {
         const bool optional = kind >= 'A' && kind <= 'Z';
         kind = static_cast<char>(kind | 0x20);
         rest = TrimBlanks(rest);
