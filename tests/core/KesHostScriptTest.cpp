@@ -2,86 +2,67 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 namespace kes::host {
 namespace {
 
 using Args = std::vector<std::string>;
 
 TEST(KesHostScript, SplitsStepsIntoTheirArguments) {
-    const struct {
-        const char* line;
-        StepKind kind;
-        Args args;
-    } cases[] = {
-        // Command strings are taken as they stand, blanks and "~" included.
-        {"send 0@6@3~Layer~1 Input~3 Mixer~@300@4000@1200@2400@False@",
-         StepKind::Send,
-         {"0@6@3~Layer~1 Input~3 Mixer~@300@4000@1200@2400@False@"}},
-        {"  start   -3@  ", StepKind::Start, {"-3@"}},
-        {"start", StepKind::Start, {""}},
-        {"open 1 \"  padded text \"", StepKind::Open, {"1", "  padded text "}},
-        {"open 5", StepKind::Open, {"5", ""}},
-        {"wait-window \"Units Converter\" 3000", StepKind::WaitWindow, {"Units Converter", "3000"}},
-        {"wait-window \"* Tokens\"", StepKind::WaitWindow, {"* Tokens"}},
-        {"anchor 300 4000 1200 2400", StepKind::Anchor, {"300", "4000", "1200", "2400"}},
-        {"anchor -1 +2 0 0 TRUE", StepKind::Anchor, {"-1", "+2", "0", "0", "TRUE"}},
-        {"set-text \"Units Converter\" 101 -30",
-         StepKind::SetText,
-         {"Units Converter", "101", "-30"}},
-        {"expect-setting Messages kesUtilListMessage 3~3~5~",
-         StepKind::ExpectSetting,
+    using K = StepKind;
+    const std::string list = "0@6@3~Layer~1 Input~3 Mixer~@300@4000@1200@2400@False@";
+    // Command strings are taken as they stand, blanks and "~" included.
+    // clang-format off
+    const std::tuple<std::string, K, Args> cases[] = {
+        {"send " + list, K::Send, {list}}, {"  start   -3@  ", K::Start, {"-3@"}},
+        {"start", K::Start, {""}}, {"open 1 \"  padded text \"", K::Open, {"1", "  padded text "}},
+        {"open 5", K::Open, {"5", ""}},
+        {"wait-window \"Units Converter\" 3000", K::WaitWindow, {"Units Converter", "3000"}},
+        {"wait-window \"* Tokens\"", K::WaitWindow, {"* Tokens"}},
+        {"anchor 300 4000 1200 2400", K::Anchor, {"300", "4000", "1200", "2400"}},
+        {"anchor -1 +2 0 0 TRUE", K::Anchor, {"-1", "+2", "0", "0", "TRUE"}},
+        {"set-text \"Units Converter\" 101 -30", K::SetText, {"Units Converter", "101", "-30"}},
+        {"expect-setting Messages kesUtilListMessage 3~3~5~", K::ExpectSetting,
          {"Messages", "kesUtilListMessage", "3~3~5~"}},
-        {"expect-setting Misc Empty", StepKind::ExpectSetting, {"Misc", "Empty", ""}},
-        {"screenshot demo-output/01 converter.bmp\r",
-         StepKind::Screenshot,
+        {"expect-setting Misc Empty", K::ExpectSetting, {"Misc", "Empty", ""}},
+        {"screenshot demo-output/01 converter.bmp\r", K::Screenshot,
          {"demo-output/01 converter.bmp"}},
-        {"close-host", StepKind::CloseHost, {}},
-        {"wait-exit 500", StepKind::WaitExit, {"500"}},
-    };
-    for (const auto& c : cases) {
-        const ParsedLine parsed = ParseStepLine(c.line);
-        ASSERT_TRUE(parsed.step) << c.line << ": " << parsed.error;
-        EXPECT_EQ(parsed.step->kind, c.kind) << c.line;
-        EXPECT_EQ(parsed.step->args, c.args) << c.line;
+        {"close-host", K::CloseHost, {}}, {"wait-exit 500", K::WaitExit, {"500"}}};
+    // clang-format on
+    for (const auto& [line, kind, args] : cases) {
+        const ParsedLine parsed = ParseStepLine(line);
+        ASSERT_TRUE(parsed.step) << line << ": " << parsed.error;
+        EXPECT_EQ(parsed.step->kind, kind) << line;
+        EXPECT_EQ(parsed.step->args, args) << line;
     }
 }
 
 TEST(KesHostScript, RefusesMalformedSteps) {
-    const struct {
-        const char* line;
-        const char* errorPart;
-    } cases[] = {
-        {"launch 0@5@", "unknown step \"launch\""},
-        {"send", "missing argument"},
-        {"sleep", "missing argument"},
-        {"sleep soon", "\"soon\" is not a whole number"},
-        {"sleep 99999999999", "not a whole number"},
-        {"sleep 10ms", "not a whole number"},
-        {"anchor 1 2 3", "missing argument"},
-        {"anchor 1 2 3 4 maybe", "not true or false"},
+    // clang-format off
+    const std::pair<const char*, const char*> cases[] = {
+        {"launch 0@5@", "unknown step \"launch\""}, {"send", "missing argument"},
+        {"sleep", "missing argument"}, {"sleep soon", "\"soon\" is not a whole number"},
+        {"sleep 99999999999", "not a whole number"}, {"sleep 10ms", "not a whole number"},
+        {"anchor 1 2 3", "missing argument"}, {"anchor 1 2 3 4 maybe", "not true or false"},
         {"wait-window \"Units Converter 3000", "unclosed quote"},
         {"wait-window \"Units\"Converter", "right after a closing quote"},
-        {"close 5 6", "too many arguments"},
-        {"quit now", "too many arguments"},
-        {"click Converter", "usage: click <caption> <controlId>"},
-    };
-    for (const auto& c : cases) {
-        const ParsedLine parsed = ParseStepLine(c.line);
-        EXPECT_FALSE(parsed.step) << c.line;
-        EXPECT_NE(parsed.error.find(c.errorPart), std::string::npos)
-            << c.line << " gave: " << parsed.error;
+        {"close 5 6", "too many arguments"}, {"quit now", "too many arguments"},
+        {"click Converter", "usage: click <caption> <controlId>"}};
+    // clang-format on
+    for (const auto& [line, errorPart] : cases) {
+        const ParsedLine parsed = ParseStepLine(line);
+        EXPECT_FALSE(parsed.step) << line;
+        EXPECT_NE(parsed.error.find(errorPart), std::string::npos)
+            << line << " gave: " << parsed.error;
     }
 }
 
 TEST(KesHostScript, ScriptKeepsLineNumbersAndCollectsEveryError) {
     const Script script = ParseScript(
-        "# tour\n"
-        "start 0@5@@300@4000@1200@2400@False@\r\n"
-        "\n"
-        "sleep x\n"
-        "   # indented comment\n"
-        "reply\n"
-        "bogus");
+        "# tour\nstart 0@5@@300@4000@1200@2400@False@\r\n\nsleep x\n   # indented comment\n"
+        "reply\nbogus");
     ASSERT_EQ(script.steps.size(), 2u);
     EXPECT_EQ(script.steps[0].line, 2);
     EXPECT_EQ(script.steps[0].args, Args{"0@5@@300@4000@1200@2400@False@"});
@@ -93,28 +74,19 @@ TEST(KesHostScript, ScriptKeepsLineNumbersAndCollectsEveryError) {
 }
 
 TEST(KesHostScript, CaptionPatterns) {
-    const struct {
-        const char* pattern;
-        const char* caption;
-        bool matches;
-    } cases[] = {
+    // clang-format off
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"Units Converter", "Units Converter", true},
-        {"Units Converter", "Units Converter ", false},
-        {"* Tokens", "Layer Tokens", true},
-        {"* Tokens", "Tokens", false},
-        {"*Tokens", "Tokens", true},
+        {"Units Converter", "Units Converter ", false}, {"* Tokens", "Layer Tokens", true},
+        {"* Tokens", "Tokens", false}, {"*Tokens", "Tokens", true},
         {"Kestrelsim*", "Kestrelsim stand-in host", true},
         {"Kestrelsim*List", "Kestrelsim Parser Function List", true},
         {"Kestrelsim*List", "Kestrelsim Parser Function List 2", false},
-        {"a*b*c", "axxbyyc", true},
-        {"a*b*c", "axxcyyb", false},
-        {"?ayer*", "Layer Tokens", true},
-        {"*", "", true},
-        {"?", "", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CaptionMatches(c.pattern, c.caption), c.matches)
-            << c.pattern << " / " << c.caption;
+        {"a*b*c", "axxbyyc", true}, {"a*b*c", "axxcyyb", false}, {"?ayer*", "Layer Tokens", true},
+        {"*", "", true}, {"?", "", false}};
+    // clang-format on
+    for (const auto& [pattern, caption, matches] : cases)
+        EXPECT_EQ(CaptionMatches(pattern, caption), matches) << pattern << " / " << caption;
 }
 
 }  // namespace

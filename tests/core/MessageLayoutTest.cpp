@@ -4,43 +4,36 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace kes {
 namespace {
 
-// A font where every character is 100 twips wide and every line 195 high; a
-// frame 120 wide and 480 high. The wrap measure records what it was asked.
+// A font where every character is 100 twips wide and every line 195 high; a frame 120 wide
+// and 480 high. The wrap measure records the widths it was asked to wrap at.
 constexpr double kChar = 100, kLine = 195;
 constexpr FrameSize kFrame{120, 480};
 
+// Longest line in characters and number of lines of a CR LF separated text.
+std::pair<size_t, size_t> Extent(std::string_view t) {
+    size_t widest = 0, lines = 1;
+    for (size_t end; (end = t.find("\r\n")) != t.npos; t.remove_prefix(end + 2), ++lines)
+        widest = std::max(widest, end);
+    return {std::max(widest, t.size()), lines};
+}
+
 struct FakeFont {
-    std::vector<std::pair<std::string, double>> wraps;
-
-    static std::vector<std::string> Lines(std::string_view t) {
-        std::vector<std::string> lines;
-        size_t start = 0, end;
-        while ((end = t.find("\r\n", start)) != std::string_view::npos) {
-            lines.emplace_back(t.substr(start, end - start));
-            start = end + 2;
-        }
-        lines.emplace_back(t.substr(start));
-        return lines;
-    }
-
-    TextMeasure Measure() {
-        return {[](std::string_view t) {
-                    double widest = 0;
-                    for (const auto& line : Lines(t))
-                        widest = std::max(widest, line.size() * kChar);
-                    return widest;
-                },
-                [](std::string_view t) { return Lines(t).size() * kLine; },
-                [this](std::string_view t, double width) {
-                    wraps.emplace_back(std::string(t), width);
-                    return std::ceil(t.size() * kChar / width) * kLine;
-                }};
+    std::vector<double> wraps;
+    MessageLayout Lay(const MessageRequest& r) {
+        const TextMeasure m{[](std::string_view t) { return Extent(t).first * kChar; },
+                            [](std::string_view t) { return Extent(t).second * kLine; },
+                            [this](std::string_view t, double width) {
+                                wraps.push_back(width);
+                                return std::ceil(t.size() * kChar / width) * kLine;
+                            }};
+        return LayOutMessage(r, m, kFrame);
     }
 };
 
@@ -58,81 +51,70 @@ void ExpectRect(const LayoutRect& r, double left, double top, double width, doub
     EXPECT_DOUBLE_EQ(r.height, height);
 }
 
-TEST(MessageLayout, ShortTextKeepsTheCheckBoxMinimumWidthAndCentresOk) {
-    FakeFont font;
-    const MessageLayout l = LayOutMessage(Request("Hi"), font.Measure(), kFrame);
-    // Icon middle 440, less two thirds of a line.
-    ExpectRect(l.text, 880, 310, 400, 390);
-    EXPECT_DOUBLE_EQ(l.windowWidth, 3090);  // 400 + 880 + 400 would be 1680
-    EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + 390 + 750);
-    ASSERT_EQ(l.buttons.size(), 1u);
-    EXPECT_EQ(l.captions, std::vector<std::string>{"OK"});
-    ExpectRect(l.buttons[0], (2970 - 924) / 2.0, 310 + 390 + 125, 924, 375);
-    ExpectRect(l.icon, 200, 200, 480, 480);
-    EXPECT_FALSE(l.showCheck);
-    EXPECT_FALSE(l.showInput);
-    EXPECT_TRUE(font.wraps.empty());
-}
-
-TEST(MessageLayout, WrapsOnlyBeyondFourThousandFiveHundredTwips) {
+TEST(MessageLayout, TextSizeWrapAndOkButton) {
+    // Text width is the longest line plus "WW", at least enough for the check box (window
+    // 3090 rather than 400 + 880 + 400); wrapping starts beyond 4500 twips, where 43 + "WW"
+    // characters end, and a wrapped text gets one more line.
     const struct {
-        size_t chars;
+        std::string text;
+        double width, height, windowWidth;
         bool wrapped;
-        double textHeight;
     } cases[] = {
-        {43, false, 390},  // 43 + "WW" is exactly 4500
-        {44, true, 195 + 195},
-        {100, true, 3 * 195 + 195},
+        {"Hi", 400, 390, 3090, false},
+        {"first\r\nsecond\r\nthe longest one here", 2200, 780, 400 + 880 + 2200, false},
+        {std::string(43, 'x'), 4500, 390, 400 + 880 + 4500, false},
+        {std::string(44, 'x'), 4500, 195 + 195, 400 + 880 + 4500, true},
+        {std::string(100, 'x'), 4500, 3 * 195 + 195, 400 + 880 + 4500, true},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
         FakeFont font;
-        const MessageLayout l =
-            LayOutMessage(Request(std::string(c.chars, 'x')), font.Measure(), kFrame);
-        SCOPED_TRACE(c.chars);
-        EXPECT_DOUBLE_EQ(l.text.width, 4500);
-        EXPECT_DOUBLE_EQ(l.text.height, c.textHeight);
-        EXPECT_DOUBLE_EQ(l.windowWidth, 400 + 880 + 4500);
-        EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + c.textHeight + 750);
-        ASSERT_EQ(font.wraps.size(), c.wrapped ? 1u : 0u);
-        if (c.wrapped) {
-            EXPECT_DOUBLE_EQ(font.wraps[0].second, 4500);
-        }
+        const MessageLayout l = font.Lay(Request(c.text));
+        // The text starts at the icon middle 440 less two thirds of a line.
+        ExpectRect(l.text, 880, 310, c.width, c.height);
+        ExpectRect(l.icon, 200, 200, 480, 480);
+        EXPECT_DOUBLE_EQ(l.windowWidth, c.windowWidth);
+        EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + c.height + 750);
+        EXPECT_EQ(l.captions, std::vector<std::string>{"OK"});
+        ASSERT_EQ(l.buttons.size(), 1u);
+        ExpectRect(l.buttons[0], (c.windowWidth - 120 - 924) / 2, 310 + c.height + 125, 924, 375);
+        EXPECT_FALSE(l.showCheck || l.showInput);
+        EXPECT_EQ(font.wraps, c.wrapped ? std::vector<double>{4500} : std::vector<double>{});
     }
 }
 
-TEST(MessageLayout, SeveralLinesTakeTheLongestLineAndEveryLine) {
-    FakeFont font;
-    const MessageLayout l =
-        LayOutMessage(Request("first\r\nsecond\r\nthe longest one here"), font.Measure(), kFrame);
-    ExpectRect(l.text, 880, 310, 2200, 3 * 195 + 195);
-    EXPECT_DOUBLE_EQ(l.windowWidth, 400 + 880 + 2200);
-    EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + 780 + 750);
-    EXPECT_DOUBLE_EQ(l.buttons[0].top, 310 + 780 + 125);
-}
-
-TEST(MessageLayout, CheckBoxAddsTwiceItsHeightAndSitsCentredBelowTheButtons) {
+TEST(MessageLayout, CheckBoxAndInputBoxMakeRoom) {
     FakeFont font;
     MessageRequest r = Request("Hi");
     r.MsgShowCheck = true;
-    const MessageLayout l = LayOutMessage(r, font.Measure(), kFrame);
+    MessageLayout l = font.Lay(r);
+    // Twice the check box height is added; it sits centred below the buttons (inner height
+    // 1844, buttons end at 825 + 375).
     EXPECT_DOUBLE_EQ(l.windowHeight, 1820 + 2 * 252);
     ASSERT_TRUE(l.showCheck);
-    // Inner height 1844, buttons end at 825 + 375.
     ExpectRect(l.check, 200, (1844 + 825 + 375 - 252) / 2.0, 3090, 252);
+
+    r = Request("Hi");
+    r.MsgInputBox = true;
+    r.MsgInputPrompt = "Name:";
+    r.MsgInputDefault = "abc";
+    l = font.Lay(r);
+    ASSERT_TRUE(l.showInput);
+    ExpectRect(l.prompt, 880, 310 + 390, 500, 195);
+    ExpectRect(l.input, 880, 700 + 195 + 20, 400, 600);
+    EXPECT_DOUBLE_EQ(l.windowHeight, 1820 + 995);
+    EXPECT_DOUBLE_EQ(l.buttons[0].top, 825 + 995);
 }
 
 TEST(MessageLayout, IconCodesPickAPictureButNeverMoveTheText) {
-    const struct {
-        int32_t code;
-        int picture;
-    } cases[] = {{16, 1}, {32, 2}, {48, 3}, {64, 4}, {0, 0}, {17, 0}, {-1, 0}, {128, 0}};
-    for (const auto& c : cases) {
-        FakeFont font;
+    const std::pair<int32_t, int> cases[] = {{16, 1}, {32, 2}, {48, 3}, {64, 4},
+                                             {0, 0},  {17, 0}, {-1, 0}, {128, 0}};
+    for (const auto& [code, picture] : cases) {
         MessageRequest r = Request("Hi");
-        r.MsgIcon = c.code;
-        const MessageLayout l = LayOutMessage(r, font.Measure(), kFrame);
-        EXPECT_EQ(l.iconPicture, c.picture) << c.code;
-        EXPECT_DOUBLE_EQ(l.text.left, 880) << c.code;
+        r.MsgIcon = code;
+        const MessageLayout l = FakeFont().Lay(r);
+        EXPECT_EQ(l.iconPicture, picture) << code;
+        EXPECT_DOUBLE_EQ(l.text.left, 880) << code;
     }
 }
 
@@ -146,10 +128,9 @@ TEST(MessageLayout, DefaultCodeChoosesTheFirstTabStopAndTheOrderWraps) {
         {4, 256, 1, {1, 0}},    {1, 1, 0, {0, 1}},    {0, 768, 3, {0}},
     };
     for (const auto& c : cases) {
-        FakeFont font;
         MessageRequest r = Request("Hi", c.buttons);
         r.MsgDefault = c.defaultCode;
-        const MessageLayout l = LayOutMessage(r, font.Measure(), kFrame);
+        const MessageLayout l = FakeFont().Lay(r);
         EXPECT_EQ(l.defaultIndex, c.defaultIndex) << c.buttons << "/" << c.defaultCode;
         EXPECT_EQ(l.tabOrder, c.tabOrder) << c.buttons << "/" << c.defaultCode;
     }
@@ -159,7 +140,6 @@ TEST(MessageLayout, DefaultCodeChoosesTheFirstTabStopAndTheOrderWraps) {
 
 TEST(MessageLayout, StandardSetsCentreTheirRow) {
     // A wrapped text makes the window 5780 wide, inner 5660.
-    const std::string text(60, 'x');
     const struct {
         int32_t buttons;
         std::vector<std::string> captions;
@@ -172,15 +152,14 @@ TEST(MessageLayout, StandardSetsCentreTheirRow) {
         {2, {}, {}},
     };
     for (const auto& c : cases) {
-        FakeFont font;
-        const MessageLayout l = LayOutMessage(Request(text, c.buttons), font.Measure(), kFrame);
         SCOPED_TRACE(c.buttons);
+        const MessageLayout l = FakeFont().Lay(Request(std::string(60, 'x'), c.buttons));
         EXPECT_EQ(l.captions, c.captions);
         ASSERT_EQ(l.buttons.size(), c.lefts.size());
         for (size_t i = 0; i < c.lefts.size(); ++i) {
             EXPECT_NEAR(l.buttons[i].left, c.lefts[i], 1e-9);
-            EXPECT_DOUBLE_EQ(l.buttons[i].width, 924);
-            EXPECT_DOUBLE_EQ(l.buttons[i].top, l.buttons[0].top);
+            EXPECT_EQ(std::tuple(l.buttons[i].top, l.buttons[i].width, l.buttons[i].height),
+                      std::tuple(l.buttons[0].top, 924.0, 375.0));
         }
     }
 }
@@ -190,27 +169,24 @@ TEST(MessageLayout, CustomSetWithOneShortCaptionGetsMinimumSizes) {
     MessageRequest r = Request(std::string(100, 'x'), kMsgCustomButtons);
     r.MsgCaptions[0] = "Go";
     r.MsgCaptionCount = 1;
-    const MessageLayout l = LayOutMessage(r, font.Measure(), kFrame);
+    const MessageLayout l = font.Lay(r);
     EXPECT_DOUBLE_EQ(l.windowWidth, 6590);
-    // Re-wrapped at the wider text: two lines instead of three...
-    EXPECT_DOUBLE_EQ(l.text.width, 6590 - 120 - 880 - 400);
-    EXPECT_DOUBLE_EQ(l.text.height, 2 * 195 + 195);
-    ASSERT_EQ(font.wraps.size(), 2u);
-    EXPECT_DOUBLE_EQ(font.wraps[1].second, 5190);
-    // ...but the window keeps the height of the first wrap.
+    // Re-wrapped at the wider text: two lines instead of three, but the window keeps the
+    // height of the first wrap.
+    ExpectRect(l.text, 880, 310, 6590 - 120 - 880 - 400, 2 * 195 + 195);
+    EXPECT_EQ(font.wraps, (std::vector<double>{4500, 5190}));
     EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + 780 + 750);
-    ASSERT_EQ(l.buttons.size(), 1u);
     EXPECT_EQ(l.captions, std::vector<std::string>{"Go"});
+    ASSERT_EQ(l.buttons.size(), 1u);
     ExpectRect(l.buttons[0], (6470 - 924) / 2.0, 310 + 585 + 125, 924, 375);
 }
 
 TEST(MessageLayout, CustomSetWithSixLongCaptionsWidensTheWindowEvenly) {
-    FakeFont font;
     MessageRequest r = Request("Hi", kMsgCustomButtons);
     r.MsgCaptions = {"Caption one",  "Caption two",  "The widest caption of all",
                      "Caption four", "Caption five", "Caption six"};
     r.MsgCaptionCount = 6;
-    const MessageLayout l = LayOutMessage(r, font.Measure(), kFrame);
+    const MessageLayout l = FakeFont().Lay(r);
     const double width = 2500 + 200, gap = 184.8;
     EXPECT_DOUBLE_EQ(l.windowWidth, 2 * 880 + 6 * width + 5 * gap);
     ASSERT_EQ(l.buttons.size(), 6u);
@@ -230,46 +206,33 @@ TEST(MessageLayout, CustomCaptionWidthsAreRoundedBeforeTheMargin) {
     r.MsgCaptions[0] = "a";
     r.MsgCaptions[1] = "b";
     r.MsgCaptionCount = 2;
-    TextMeasure m{[](std::string_view t) { return t == "a"   ? 1000.4
-                                                  : t == "b" ? 1000.6
-                                                             : 300.0; },
-                  [](std::string_view) { return 195.0; },
-                  [](std::string_view, double) { return 195.0; }};
+    const TextMeasure m{[](std::string_view t) {
+                            return t == "a" ? 1000.4 : t == "b" ? 1000.6 : 300.0;
+                        },
+                        [](std::string_view) { return 195.0; },
+                        [](std::string_view, double) { return 195.0; }};
     const MessageLayout l = LayOutMessage(r, m, kFrame);
     EXPECT_DOUBLE_EQ(l.buttons[0].width, 1001 + 200);
     EXPECT_DOUBLE_EQ(l.buttons[1].width, 1001 + 200);
 }
 
-TEST(MessageLayout, InputBoxGoesUnderTheTextAndPushesTheButtonsDown) {
-    FakeFont font;
-    MessageRequest r = Request("Hi");
-    r.MsgInputBox = true;
-    r.MsgInputPrompt = "Name:";
-    r.MsgInputDefault = "abc";
-    const MessageLayout l = LayOutMessage(r, font.Measure(), kFrame);
-    ASSERT_TRUE(l.showInput);
-    ExpectRect(l.prompt, 880, 310 + 390, 500, 195);
-    ExpectRect(l.input, 880, 700 + 195 + 20, 400, 600);
-    EXPECT_DOUBLE_EQ(l.windowHeight, 1820 + 995);
-    EXPECT_DOUBLE_EQ(l.buttons[0].top, 825 + 995);
-}
-
 TEST(MessageResults, ButtonsEscapeAndCloseBoxPerSet) {
-    constexpr int32_t kCustom = kMsgCustomButtons;
+    using E = EscapeAction;
+    const std::optional<int32_t> _;  // a button the set does not have
     const struct {
         int32_t buttons;
         std::vector<std::optional<int32_t>> byIndex;  // indices 0..6
-        EscapeAction::Kind escape;
+        E::Kind escape;
         int escapeButton;
         std::optional<int32_t> close;
     } cases[] = {
-        {0, {1, {}, {}, {}, {}, {}, {}}, EscapeAction::kPressButton, 0, 1},
-        {1, {1, 2, {}, {}, {}, {}, {}}, EscapeAction::kPressButton, 1, 2},
-        {3, {6, 7, 2, {}, {}, {}, {}}, EscapeAction::kPressButton, 2, 2},
-        {4, {6, 7, {}, {}, {}, {}, {}}, EscapeAction::kPressButton, 1, 7},
-        {kCustom, {0, 1, 2, 3, 4, 5, {}}, EscapeAction::kCustomCancel, 0, -1},
-        {2, {{}, {}, {}, {}, {}, {}, {}}, EscapeAction::kIgnore, 0, {}},
-        {-1, {{}, {}, {}, {}, {}, {}, {}}, EscapeAction::kIgnore, 0, {}},
+        {0, {1, _, _, _, _, _, _}, E::kPressButton, 0, 1},
+        {1, {1, 2, _, _, _, _, _}, E::kPressButton, 1, 2},
+        {3, {6, 7, 2, _, _, _, _}, E::kPressButton, 2, 2},
+        {4, {6, 7, _, _, _, _, _}, E::kPressButton, 1, 7},
+        {kMsgCustomButtons, {0, 1, 2, 3, 4, 5, _}, E::kCustomCancel, 0, -1},
+        {2, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
+        {-1, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.buttons);
@@ -277,7 +240,7 @@ TEST(MessageResults, ButtonsEscapeAndCloseBoxPerSet) {
         EXPECT_EQ(ButtonResult(c.buttons, -1), std::nullopt);
         const EscapeAction escape = EscapeKey(c.buttons);
         EXPECT_EQ(escape.kind, c.escape);
-        if (escape.kind == EscapeAction::kPressButton) {
+        if (escape.kind == E::kPressButton) {
             EXPECT_EQ(escape.button, c.escapeButton);
         }
         EXPECT_EQ(CloseResult(c.buttons), c.close);

@@ -5,10 +5,13 @@
 #include <cfloat>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kes {
 namespace {
+
+using TextPair = std::pair<const char*, const char*>;
 
 // The same expectation in a "." and in a "," locale: every "." of the texts becomes ",".
 std::string Localised(std::string text, char separator) {
@@ -18,106 +21,66 @@ std::string Localised(std::string text, char separator) {
 }
 
 TEST(FormatNumberText, PlainFromOneToThousandEngineeringElsewhere) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"0.001", "1e-3"},
-        {"0.01", "10e-3"},
-        {"0.5", "500e-3"},
-        {"-0.5", "-500e-3"},
-        {"1", "1"},
-        {"12.5", "12.5"},
-        {"999.5", "999.5"},
-        {"1000", "1e+3"},
-        {"12345.678", "12.345678e+3"},
-        {"1e-20", "10e-21"},
-        {"0.223606797749979", "223.606797749979e-3"},
-        {"0", "0"},
-        {"0.0", "0"},
-        {"-0", "0"},
-        {"abc", "0"},
-        {"", "0"},
-        {"100", "100"},
-        {"0.1", "100e-3"},
-        {"123456789", "123.456789e+6"},
-        {"1234567890123456789", "1.23456789012346e+18"},
-        {"999.9999999999999", "1e+3"},
-        {"0.00012345", "123.45e-6"},
-        {"12.50", "12.5"},
-        {" 7 ", "7"},
-        {"+2E2", "200"},
-        {"1e400", "0"},
-        {"1e-400", "0"},
-        {"5e-324", "4.94065645841247e-324"},
-        {"1.5.", "0"},
-    };
-    for (const char separator : {'.', ','}) {
-        for (const auto& c : cases) {
-            EXPECT_EQ(FormatNumberText(Localised(c.in, separator), separator),
-                      Localised(c.out, separator))
-                << c.in << " with " << separator;
-        }
-    }
+    // clang-format off
+    const TextPair cases[] = {
+        {"0.001", "1e-3"}, {"0.01", "10e-3"}, {"0.5", "500e-3"}, {"-0.5", "-500e-3"}, {"1", "1"},
+        {"12.5", "12.5"}, {"999.5", "999.5"}, {"1000", "1e+3"}, {"12345.678", "12.345678e+3"},
+        {"1e-20", "10e-21"}, {"0.223606797749979", "223.606797749979e-3"}, {"0", "0"},
+        {"0.0", "0"}, {"-0", "0"}, {"abc", "0"}, {"", "0"}, {"100", "100"}, {"0.1", "100e-3"},
+        {"123456789", "123.456789e+6"}, {"1234567890123456789", "1.23456789012346e+18"},
+        {"999.9999999999999", "1e+3"}, {"0.00012345", "123.45e-6"}, {"12.50", "12.5"},
+        {" 7 ", "7"}, {"+2E2", "200"}, {"1e400", "0"}, {"1e-400", "0"},
+        {"5e-324", "4.94065645841247e-324"}, {"1.5.", "0"}};
+    // clang-format on
+    for (const char sep : {'.', ','})
+        for (const auto& [in, out] : cases)
+            EXPECT_EQ(FormatNumberText(Localised(in, sep), sep), Localised(out, sep)) << in << sep;
 }
 
 TEST(FormatNumberValue, GoesThroughFifteenDigitText) {
-    EXPECT_EQ(FormatNumberValue(10.000000000000039, '.'), "10");
-    EXPECT_EQ(FormatNumberValue(19.999999999999968, ','), "20");
-    EXPECT_EQ(FormatNumberValue(0.22360679774997896, ','), "223,606797749979e-3");
-    EXPECT_EQ(FormatNumberValue(-1234.5, '.'), "-1.2345e+3");
-    EXPECT_EQ(FormatNumberValue(1e-7, '.'), "100e-9");
     // DBL_MAX at fifteen digits lies beyond the double range and no longer reads back.
-    EXPECT_EQ(FormatNumberValue(DBL_MAX, '.'), "0");
-    EXPECT_EQ(FormatNumberValue(1e308, '.'), "100e+306");
-    EXPECT_EQ(FormatNumberValue(INFINITY, '.'), "0");
-    EXPECT_EQ(FormatNumberValue(NAN, '.'), "0");
+    // clang-format off
+    const std::pair<double, const char*> cases[] = {
+        {10.000000000000039, "10"}, {19.999999999999968, "20"}, {-1234.5, "-1.2345e+3"},
+        {0.22360679774997896, "223.606797749979e-3"}, {1e-7, "100e-9"}, {DBL_MAX, "0"},
+        {1e308, "100e+306"}, {INFINITY, "0"}, {NAN, "0"}};
+    // clang-format on
+    for (const char sep : {'.', ','})
+        for (const auto& [value, out] : cases)
+            EXPECT_EQ(FormatNumberValue(value, sep), Localised(out, sep)) << out;
 }
 
 TEST(GeneralNumberText, PlainDigitsExceptForVeryLargeOrSmallValues) {
-    const struct {
-        double value;
-        const char* out;
-    } cases[] = {
-        {3, "3"},
-        {-12, "-12"},
-        {0, "0"},
-        {-0.0, "0"},
-        {0.5, "0.5"},
-        {12.25, "12.25"},
-        {0.1 + 0.2, "0.3"},
-        {123456789012345, "123456789012345"},
-        {1e14, "100000000000000"},
-        {1e15, "1E+15"},
-        {-1.5e20, "-1.5E+20"},
-        {0.00001, "0.00001"},
-        {0.0000012, "1.2E-06"},
-        {1.25e-300, "1.25E-300"},
-        {2.0 / 3, "0.666666666666667"},
-        {INFINITY, "0"},
-    };
-    for (const char separator : {'.', ','}) {
-        for (const auto& c : cases)
-            EXPECT_EQ(GeneralNumberText(c.value, separator), Localised(c.out, separator)) << c.out;
-    }
+    // clang-format off
+    const std::pair<double, const char*> cases[] = {
+        {3, "3"}, {-12, "-12"}, {0, "0"}, {-0.0, "0"}, {0.5, "0.5"}, {12.25, "12.25"},
+        {0.1 + 0.2, "0.3"}, {123456789012345, "123456789012345"}, {1e14, "100000000000000"},
+        {1e15, "1E+15"}, {-1.5e20, "-1.5E+20"}, {0.00001, "0.00001"}, {0.0000012, "1.2E-06"},
+        {1.25e-300, "1.25E-300"}, {2.0 / 3, "0.666666666666667"}, {INFINITY, "0"}};
+    // clang-format on
+    for (const char sep : {'.', ','})
+        for (const auto& [value, out] : cases)
+            EXPECT_EQ(GeneralNumberText(value, sep), Localised(out, sep)) << out;
 }
 
 TEST(ReadNumberText, AcceptsOnlyTheLocaleNumberForm) {
-    double v = -1;
-    EXPECT_TRUE(ReadNumberText(" -1,5e+2 ", ',', v));
-    EXPECT_EQ(v, -150);
-    EXPECT_TRUE(ReadNumberText(".5", '.', v));
-    EXPECT_EQ(v, 0.5);
-    EXPECT_TRUE(ReadNumberText("5.", '.', v));
-    EXPECT_EQ(v, 5);
+    const std::pair<const char*, double> good[] = {{" -1.5e+2 ", -150}, {".5", 0.5}, {"5.", 5}};
+    for (const char sep : {'.', ','}) {
+        for (const auto& [text, value] : good) {
+            double v = -1;
+            EXPECT_TRUE(ReadNumberText(Localised(text, sep), sep, v)) << text << sep;
+            EXPECT_EQ(v, value) << text << sep;
+        }
+    }
     for (const char* bad : {"1.5", "", ",", "1e", "e5", "1,5,", "inf", "nan", "0x10", "&H10",
                             "1e999", "--1", "1 5", "\t1"}) {
-        v = 42;
+        double v = 42;
         EXPECT_FALSE(ReadNumberText(bad, ',', v)) << bad;
         EXPECT_EQ(v, 42) << bad;
     }
 }
 
+// Stands in for the host's evaluator and records each text it is handed.
 struct EvaluatorCall {
     std::vector<std::string> texts;
     int32_t result = 1;
@@ -129,6 +92,10 @@ struct EvaluatorCall {
             return result;
         };
     }
+    int32_t position = -1;
+    std::string Parse(std::string text, char sep = '.') {
+        return ParseNumberText(text, position, sep, Fn());
+    }
 };
 
 TEST(ParseNumberText, TrimsHandsTextToEvaluatorAndFormats) {
@@ -139,66 +106,43 @@ TEST(ParseNumberText, TrimsHandsTextToEvaluatorAndFormats) {
     EXPECT_EQ(ParseNumberText(text, position, '.', host.Fn()), "12.5");
     EXPECT_EQ(text, "12.5");
     EXPECT_EQ(position, 0);
-    text = "7.";
     host.value = 1234.5;
-    EXPECT_EQ(ParseNumberText(text, position, ',', host.Fn()), "1,2345e+3");
-    text = " . ";
-    ParseNumberText(text, position, '.', host.Fn());
-    text = "&h10";
-    ParseNumberText(text, position, '.', host.Fn());
-    text = "&H123456789";
-    ParseNumberText(text, position, '.', host.Fn());
-    EXPECT_EQ(host.texts, (std::vector<std::string>{"12.5", "7", "0", "&h10", "&H123456789"}));
-
+    EXPECT_EQ(host.Parse("7.", ','), "1,2345e+3");
+    for (const char* in : {" . ", "&h10", "&H123456789"}) host.Parse(in);
+    // A blank text never reaches the evaluator; "." alone is handed over as "0".
     text = "   ";
     EXPECT_EQ(ParseNumberText(text, position, '.', host.Fn()), "0");
     EXPECT_EQ(text, "");
-    EXPECT_EQ(host.texts.size(), 5u);
+    EXPECT_EQ(host.texts, (std::vector<std::string>{"12.5", "7", "0", "&h10", "&H123456789"}));
     host.value = NAN;
-    text = "x";
-    EXPECT_EQ(ParseNumberText(text, position, '.', host.Fn()), "0");
+    EXPECT_EQ(host.Parse("x"), "0");
 }
 
 TEST(ParseNumberText, HexadecimalLiteralsAreReadWithoutEvaluator) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"&HFF", "255"},
-        {"&HFFFF", "-1"},
-        {"&H7FFF", "32767"},
-        {"&H8000", "-32768"},
-        {"&H10000", "65536"},
-        {"&HFFFFFFFF", "-1"},
-        {"&H7FFFFFFF", "2147483647"},
-        {"&H80000000", "-2147483648"},
-        {" &Hff, ", "255"},
-        {"&H", "ERROR"},
-        {"&HG1", "ERROR"},
-        {"&H 1", "ERROR"},
-        {"&H.", "ERROR"},
-    };
-    for (const auto& c : cases) {
-        std::string text = c.in;
+    // clang-format off
+    const TextPair cases[] = {
+        {"&HFF", "255"}, {"&HFFFF", "-1"}, {"&H7FFF", "32767"}, {"&H8000", "-32768"},
+        {"&H10000", "65536"}, {"&HFFFFFFFF", "-1"}, {"&H7FFFFFFF", "2147483647"},
+        {"&H80000000", "-2147483648"}, {" &Hff, ", "255"}, {"&H", "ERROR"}, {"&HG1", "ERROR"},
+        {"&H 1", "ERROR"}, {"&H.", "ERROR"}};
+    // clang-format on
+    for (const auto& [in, out] : cases) {
+        std::string text = in;
         int32_t position = -1;
-        EXPECT_EQ(ParseNumberText(text, position, ',', nullptr), c.out) << c.in;
-        EXPECT_EQ(position, 0) << c.in;
+        EXPECT_EQ(ParseNumberText(text, position, ',', nullptr), out) << in;
+        EXPECT_EQ(position, 0) << in;
     }
 }
 
 TEST(ParseNumberText, ErrorPositionComesFromTheResultMagnitude) {
-    const struct {
-        int32_t result;
-        int32_t position;
-    } cases[] = {{-1003, 3},  {-7, 7},      {-2500, 0}, {0, 0},
-                 {-999, 999}, {-1999, 999}, {-2000, 0}, {INT32_MIN, 0}};
+    const std::pair<int32_t, int32_t> cases[] = {{-1003, 3}, {-7, 7},       {-2500, 0},
+                                                 {0, 0},     {-999, 999},   {-1999, 999},
+                                                 {-2000, 0}, {INT32_MIN, 0}};
     EvaluatorCall host;
-    for (const auto& c : cases) {
-        host.result = c.result;
-        std::string text = "1+";
-        int32_t position = -1;
-        EXPECT_EQ(ParseNumberText(text, position, '.', host.Fn()), "ERROR") << c.result;
-        EXPECT_EQ(position, c.position) << c.result;
+    for (const auto& [result, expected] : cases) {
+        host.result = result;
+        EXPECT_EQ(host.Parse("1+"), "ERROR") << result;
+        EXPECT_EQ(host.position, expected) << result;
     }
     std::string text = "1";
     int32_t position = -1;
@@ -210,26 +154,17 @@ TEST(ParseNumberText, ErrorPositionComesFromTheResultMagnitude) {
 
 TEST(TextToValue, NumbersWordsAndLeadingNumbers) {
     using V = std::variant<double, int16_t>;
+    const V t = int16_t{-1}, f = int16_t{0};
+    // Results with "." and with "," as DecimalSeparator; in "-.5q" the point is the separator.
     const struct {
         const char* in;
-        V dot, comma;  // result with "." and with "," as DecimalSeparator
-    } cases[] = {
-        {"2.5", 2.5, 2.5},
-        {"2,5", 2.5, 2.5},
-        {" -3 ", -3.0, -3.0},
-        {"TRUE", int16_t{-1}, int16_t{-1}},
-        {"False", int16_t{0}, int16_t{0}},
-        {" tRue ", int16_t{-1}, int16_t{-1}},
-        {"12abc", 12.0, 12.0},
-        {"", 0.0, 0.0},
-        {"abc", 0.0, 0.0},
-        {"1.2.3", 1.2, 1.0},
-        {"1e3x", 1000.0, 1000.0},
-        {"1ex", 1.0, 1.0},
-        {"-.5q", -0.5, 0.0},  // the point became the separator
-        {"1e999", int16_t{0}, int16_t{0}},
-        {"1e-999", 0.0, 0.0},
-    };
+        V dot, comma;
+    } cases[] = {// clang-format off
+        {"2.5", 2.5, 2.5}, {"2,5", 2.5, 2.5}, {" -3 ", -3.0, -3.0}, {"TRUE", t, t},
+        {"False", f, f}, {" tRue ", t, t}, {"12abc", 12.0, 12.0}, {"", 0.0, 0.0},
+        {"abc", 0.0, 0.0}, {"1.2.3", 1.2, 1.0}, {"1e3x", 1000.0, 1000.0}, {"1ex", 1.0, 1.0},
+        {"-.5q", -0.5, 0.0}, {"1e999", f, f}, {"1e-999", 0.0, 0.0}};
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(TextToValue(c.in, '.').value, c.dot) << c.in;
         EXPECT_EQ(TextToValue(c.in, ',').value, c.comma) << c.in;

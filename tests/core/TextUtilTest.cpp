@@ -2,39 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace kes {
 namespace {
 
+using TextPair = std::pair<const char*, const char*>;
+
 TEST(FixLineBreaks, BareLineFeedsBecomeCrLf) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"one\ntwo", "one\r\ntwo"},
-        {"one\r\ntwo", "one\r\ntwo"},
-        {"\nstart", "\r\nstart"},
-        {"a\n\nb", "a\r\n\r\nb"},
-        {"end\n", "end\r\n"},
-        {"\r\n\n\r", "\r\n\r\n\r"},
-        {"", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(FixLineBreaks(c.in), c.out) << c.in;
+    const TextPair cases[] = {{"one\ntwo", "one\r\ntwo"},
+                              {"one\r\ntwo", "one\r\ntwo"},
+                              {"\nstart", "\r\nstart"},
+                              {"a\n\nb", "a\r\n\r\nb"},
+                              {"end\n", "end\r\n"},
+                              {"\r\n\n\r", "\r\n\r\n\r"},
+                              {"", ""}};
+    for (const auto& [in, out] : cases) EXPECT_EQ(FixLineBreaks(in), out) << in;
 }
 
 TEST(FileNameOf, TakesTrimmedTextAfterLastBackslash) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {
-        {"C:\\windows\\calc.exe", "calc.exe"},
-        {"C:\\windows\\", ""},
-        {"calc.exe", "calc.exe"},
-        {"  C:\\a\\ b c  ", "b c"},
-        {"   ", ""},
-        {"", ""},
-        {"\\", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(FileNameOf(c.in), c.out) << c.in;
+    const TextPair cases[] = {{"C:\\windows\\calc.exe", "calc.exe"},
+                              {"C:\\windows\\", ""},
+                              {"calc.exe", "calc.exe"},
+                              {"  C:\\a\\ b c  ", "b c"},
+                              {"   ", ""},
+                              {"", ""},
+                              {"\\", ""}};
+    for (const auto& [in, out] : cases) EXPECT_EQ(FileNameOf(in), out) << in;
 }
 
 }  // namespace

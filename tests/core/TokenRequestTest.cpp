@@ -5,18 +5,11 @@
 namespace kes {
 namespace {
 
-std::vector<std::string> Texts(const TokenRequest& r) {
-    std::vector<std::string> out;
-    for (const auto& c : r.candidates) out.push_back(c.text);
-    return out;
-}
-std::vector<bool> Selection(const TokenRequest& r) {
-    std::vector<bool> out;
-    for (const auto& c : r.candidates) out.push_back(c.selected);
-    return out;
-}
-
 TEST(TokenRequest, SplitsCurrentTokenPrefixAndCandidates) {
+    // Text after the last "~" is no candidate. Every candidate worth the current token is
+    // selected and the last of them is the current index (0 without one); an empty field is
+    // worth 0. Without any "~" nothing counts; a current token out of the 16-bit range or not a
+    // number is 0; halves round to even; values are leading numbers or the words true/false.
     const struct {
         const char* text;
         int16_t current;
@@ -25,51 +18,45 @@ TEST(TokenRequest, SplitsCurrentTokenPrefixAndCandidates) {
         std::vector<bool> selected;
         int16_t currentIndex;
     } cases[] = {
+        // clang-format off
         {"3~Resistor~1 R1~3 R3~5 R5~", 3, "Resistor", {"1 R1", "3 R3", "5 R5"}, {0, 1, 0}, 1},
-        // Text after the last "~" is no candidate.
         {"3~P~1~3~tail", 3, "P", {"1", "3"}, {0, 1}, 1},
-        // No match: nothing selected, index 0.
         {"7~P~1 a~2 b~", 7, "P", {"1 a", "2 b"}, {0, 0}, 0},
-        // Two matches: both selected, the last one is the current index.
         {"12~P~12 a~4~12 b~9~", 12, "P", {"12 a", "4", "12 b", "9"}, {1, 0, 1, 0}, 2},
-        // An empty field is an empty item worth 0, which matches current token 0.
         {"x~P~5~~6~", 0, "P", {"5", "", "6"}, {0, 1, 0}, 1},
-        // Without any "~": nothing counts, not even the current token.
-        {"5", 0, "", {}, {}, 0},
-        {"", 0, "", {}, {}, 0},
-        {"4~", 4, "", {}, {}, 0},
-        {"4~Only prefix", 4, "", {}, {}, 0},
-        {" 4 ~ Pre ~", 4, " Pre ", {}, {}, 0},
-        // Out of the 16-bit range, or not a number: the current token stays 0.
+        {"5", 0, "", {}, {}, 0}, {"", 0, "", {}, {}, 0}, {"4~", 4, "", {}, {}, 0},
+        {"4~Only prefix", 4, "", {}, {}, 0}, {" 4 ~ Pre ~", 4, " Pre ", {}, {}, 0},
         {"40000~P~0~", 0, "P", {"0"}, {1}, 0},
         {"-32768~P~-32768~", -32768, "P", {"-32768"}, {1}, 0},
-        // Halves round to even, as the host's integer conversion does.
         {"2.5~P~2~3~", 2, "P", {"2", "3"}, {1, 0}, 0},
         {"3.5~P~2~4~", 4, "P", {"2", "4"}, {0, 1}, 1},
-        // Values by their leading number; words true and false.
         {"-1~P~true~12abc~FALSE~", -1, "P", {"true", "12abc", "FALSE"}, {1, 0, 0}, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const TokenRequest r = ParseTokenRequest(c.text, '.');
+        std::vector<std::string> items;
+        std::vector<bool> selected;
+        for (const auto& candidate : r.candidates) {
+            items.push_back(candidate.text);
+            selected.push_back(candidate.selected);
+        }
         EXPECT_EQ(r.CurrentToken, c.current) << c.text;
         EXPECT_EQ(r.captionPrefix, c.prefix) << c.text;
-        EXPECT_EQ(Texts(r), c.items) << c.text;
-        EXPECT_EQ(Selection(r), c.selected) << c.text;
+        EXPECT_EQ(items, c.items) << c.text;
+        EXPECT_EQ(selected, c.selected) << c.text;
         EXPECT_EQ(r.CurrentTokenIndex, c.currentIndex) << c.text;
     }
 }
 
-TEST(TokenRequest, CandidateValuesFollowTheDecimalSeparator) {
+TEST(TokenRequest, ValuesFollowTheDecimalSeparator) {
     for (const char separator : {'.', ','}) {
         const TokenRequest r = ParseTokenRequest("2~P~2.5~2,5~-3 z~ 2 ~", separator);
-        ASSERT_EQ(r.candidates.size(), 4u);
-        EXPECT_EQ(r.candidates[0].value, 2.5) << separator;
-        EXPECT_EQ(r.candidates[1].value, 2.5) << separator;
-        EXPECT_EQ(r.candidates[2].value, -3) << separator;
-        EXPECT_EQ(r.candidates[3].value, 2) << separator;
+        std::vector<double> values;
+        for (const auto& candidate : r.candidates) values.push_back(candidate.value);
+        EXPECT_EQ(values, (std::vector<double>{2.5, 2.5, -3, 2})) << separator;
         EXPECT_EQ(r.CurrentTokenIndex, 3) << separator;
     }
-    // The current token itself is read with the user's separator.
     EXPECT_EQ(ParseTokenRequest("6,4~P~", ',').CurrentToken, 6);
     EXPECT_EQ(ParseTokenRequest("6,4~P~", '.').CurrentToken, 0);
 }
@@ -100,10 +87,10 @@ TEST(TokenRequest, ReplyListsTheSelectedValuesInListOrder) {
 }
 
 TEST(TokenRequest, QuestionAndAnswers) {
-    EXPECT_FALSE(AsksBeforeSaving(1, true));  // by code: never asked
+    // Closed by code the user is never asked.
+    EXPECT_FALSE(AsksBeforeSaving(1, true));
     EXPECT_FALSE(AsksBeforeSaving(0, false));
-    EXPECT_TRUE(AsksBeforeSaving(0, true));
-    EXPECT_TRUE(AsksBeforeSaving(2, true));
+    EXPECT_TRUE(AsksBeforeSaving(0, true) && AsksBeforeSaving(2, true));
     EXPECT_EQ(ActionForAnswer(2), TokenCloseAction::KeepOpen);
     EXPECT_EQ(ActionForAnswer(7), TokenCloseAction::CloseWithoutReply);
     EXPECT_EQ(ActionForAnswer(6), TokenCloseAction::Save);
