@@ -45,41 +45,36 @@ MessageRequest Request(std::string text, int32_t buttons = 0) {
 }
 
 void ExpectRect(const LayoutRect& r, double left, double top, double width, double height) {
-    EXPECT_DOUBLE_EQ(r.left, left);
-    EXPECT_DOUBLE_EQ(r.top, top);
-    EXPECT_DOUBLE_EQ(r.width, width);
-    EXPECT_DOUBLE_EQ(r.height, height);
+    const double got[] = {r.left, r.top, r.width, r.height}, want[] = {left, top, width, height};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_DOUBLE_EQ(got[i], want[i]) << "(left, top, width, height)[" << i << "]";
 }
 
 TEST(MessageLayout, TextSizeWrapAndOkButton) {
     // Text width is the longest line plus "WW", at least enough for the check box (window
     // 3090 rather than 400 + 880 + 400); wrapping starts beyond 4500 twips, where 43 + "WW"
     // characters end, and a wrapped text gets one more line.
-    const struct {
-        std::string text;
-        double width, height, windowWidth;
-        bool wrapped;
-    } cases[] = {
+    const std::tuple<std::string, double, double, double, bool> cases[] = {
         {"Hi", 400, 390, 3090, false},
         {"first\r\nsecond\r\nthe longest one here", 2200, 780, 400 + 880 + 2200, false},
         {std::string(43, 'x'), 4500, 390, 400 + 880 + 4500, false},
         {std::string(44, 'x'), 4500, 195 + 195, 400 + 880 + 4500, true},
         {std::string(100, 'x'), 4500, 3 * 195 + 195, 400 + 880 + 4500, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, width, height, windowWidth, wrapped] : cases) {
+        SCOPED_TRACE(text);
         FakeFont font;
-        const MessageLayout l = font.Lay(Request(c.text));
+        const MessageLayout l = font.Lay(Request(text));
         // The text starts at the icon middle 440 less two thirds of a line.
-        ExpectRect(l.text, 880, 310, c.width, c.height);
+        ExpectRect(l.text, 880, 310, width, height);
         ExpectRect(l.icon, 200, 200, 480, 480);
-        EXPECT_DOUBLE_EQ(l.windowWidth, c.windowWidth);
-        EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + c.height + 750);
+        EXPECT_DOUBLE_EQ(l.windowWidth, windowWidth);
+        EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + height + 750);
         EXPECT_EQ(l.captions, std::vector<std::string>{"OK"});
         ASSERT_EQ(l.buttons.size(), 1u);
-        ExpectRect(l.buttons[0], (c.windowWidth - 120 - 924) / 2, 310 + c.height + 125, 924, 375);
+        ExpectRect(l.buttons[0], (windowWidth - 120 - 924) / 2, 310 + height + 125, 924, 375);
         EXPECT_FALSE(l.showCheck || l.showInput);
-        EXPECT_EQ(font.wraps, c.wrapped ? std::vector<double>{4500} : std::vector<double>{});
+        EXPECT_EQ(font.wraps, wrapped ? std::vector<double>{4500} : std::vector<double>{});
     }
 }
 
@@ -119,20 +114,16 @@ TEST(MessageLayout, IconCodesPickAPictureButNeverMoveTheText) {
 }
 
 TEST(MessageLayout, DefaultCodeChoosesTheFirstTabStopAndTheOrderWraps) {
-    const struct {
-        int32_t buttons, defaultCode;
-        int defaultIndex;
-        std::vector<int> tabOrder;
-    } cases[] = {
+    const std::tuple<int32_t, int32_t, int, std::vector<int>> cases[] = {
         {3, 256, 1, {1, 2, 0}}, {3, 0, 0, {0, 1, 2}}, {3, 512, 2, {2, 0, 1}},
         {4, 256, 1, {1, 0}},    {1, 1, 0, {0, 1}},    {0, 768, 3, {0}},
     };
-    for (const auto& c : cases) {
-        MessageRequest r = Request("Hi", c.buttons);
-        r.MsgDefault = c.defaultCode;
+    for (const auto& [buttons, defaultCode, defaultIndex, tabOrder] : cases) {
+        MessageRequest r = Request("Hi", buttons);
+        r.MsgDefault = defaultCode;
         const MessageLayout l = FakeFont().Lay(r);
-        EXPECT_EQ(l.defaultIndex, c.defaultIndex) << c.buttons << "/" << c.defaultCode;
-        EXPECT_EQ(l.tabOrder, c.tabOrder) << c.buttons << "/" << c.defaultCode;
+        EXPECT_EQ(std::tuple(l.defaultIndex, l.tabOrder), std::tuple(defaultIndex, tabOrder))
+            << buttons << "/" << defaultCode;
     }
     EXPECT_EQ(DefaultButtonIndex(5), 4);
     EXPECT_EQ(DefaultButtonIndex(257), 0);
@@ -140,24 +131,20 @@ TEST(MessageLayout, DefaultCodeChoosesTheFirstTabStopAndTheOrderWraps) {
 
 TEST(MessageLayout, StandardSetsCentreTheirRow) {
     // A wrapped text makes the window 5780 wide, inner 5660.
-    const struct {
-        int32_t buttons;
-        std::vector<std::string> captions;
-        std::vector<double> lefts;
-    } cases[] = {
+    const std::tuple<int32_t, std::vector<std::string>, std::vector<double>> cases[] = {
         {0, {"OK"}, {2368}},
         {1, {"OK", "Cancel"}, {1813.6, 2922.4}},
         {3, {"&Yes", "&No", "Cancel"}, {1259.2, 2368, 3476.8}},
         {4, {"&Yes", "&No"}, {1813.6, 2922.4}},
         {2, {}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.buttons);
-        const MessageLayout l = FakeFont().Lay(Request(std::string(60, 'x'), c.buttons));
-        EXPECT_EQ(l.captions, c.captions);
-        ASSERT_EQ(l.buttons.size(), c.lefts.size());
-        for (size_t i = 0; i < c.lefts.size(); ++i) {
-            EXPECT_NEAR(l.buttons[i].left, c.lefts[i], 1e-9);
+    for (const auto& [buttons, captions, lefts] : cases) {
+        SCOPED_TRACE(buttons);
+        const MessageLayout l = FakeFont().Lay(Request(std::string(60, 'x'), buttons));
+        EXPECT_EQ(l.captions, captions);
+        ASSERT_EQ(l.buttons.size(), lefts.size());
+        for (size_t i = 0; i < lefts.size(); ++i) {
+            EXPECT_NEAR(l.buttons[i].left, lefts[i], 1e-9);
             EXPECT_EQ(std::tuple(l.buttons[i].top, l.buttons[i].width, l.buttons[i].height),
                       std::tuple(l.buttons[0].top, 924.0, 375.0));
         }
@@ -219,31 +206,28 @@ TEST(MessageLayout, CustomCaptionWidthsAreRoundedBeforeTheMargin) {
 TEST(MessageResults, ButtonsEscapeAndCloseBoxPerSet) {
     using E = EscapeAction;
     const std::optional<int32_t> _;  // a button the set does not have
-    const struct {
-        int32_t buttons;
-        std::vector<std::optional<int32_t>> byIndex;  // indices 0..6
-        E::Kind escape;
-        int escapeButton;
-        std::optional<int32_t> close;
-    } cases[] = {
-        {0, {1, _, _, _, _, _, _}, E::kPressButton, 0, 1},
-        {1, {1, 2, _, _, _, _, _}, E::kPressButton, 1, 2},
-        {3, {6, 7, 2, _, _, _, _}, E::kPressButton, 2, 2},
-        {4, {6, 7, _, _, _, _, _}, E::kPressButton, 1, 7},
-        {kMsgCustomButtons, {0, 1, 2, 3, 4, 5, _}, E::kCustomCancel, 0, -1},
-        {2, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
-        {-1, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.buttons);
-        for (int i = 0; i < 7; ++i) EXPECT_EQ(ButtonResult(c.buttons, i), c.byIndex[i]) << i;
-        EXPECT_EQ(ButtonResult(c.buttons, -1), std::nullopt);
-        const EscapeAction escape = EscapeKey(c.buttons);
-        EXPECT_EQ(escape.kind, c.escape);
+    // Results of button indices 0..6, what Escape does, and the result of the close box.
+    const std::tuple<int32_t, std::vector<std::optional<int32_t>>, E::Kind, int,
+                     std::optional<int32_t>>
+        cases[] = {
+            {0, {1, _, _, _, _, _, _}, E::kPressButton, 0, 1},
+            {1, {1, 2, _, _, _, _, _}, E::kPressButton, 1, 2},
+            {3, {6, 7, 2, _, _, _, _}, E::kPressButton, 2, 2},
+            {4, {6, 7, _, _, _, _, _}, E::kPressButton, 1, 7},
+            {kMsgCustomButtons, {0, 1, 2, 3, 4, 5, _}, E::kCustomCancel, 0, -1},
+            {2, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
+            {-1, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
+        };
+    for (const auto& [buttons, byIndex, escapeKind, escapeButton, close] : cases) {
+        SCOPED_TRACE(buttons);
+        for (int i = 0; i < 7; ++i) EXPECT_EQ(ButtonResult(buttons, i), byIndex[i]) << i;
+        EXPECT_EQ(ButtonResult(buttons, -1), std::nullopt);
+        const EscapeAction escape = EscapeKey(buttons);
+        EXPECT_EQ(escape.kind, escapeKind);
         if (escape.kind == E::kPressButton) {
-            EXPECT_EQ(escape.button, c.escapeButton);
+            EXPECT_EQ(escape.button, escapeButton);
         }
-        EXPECT_EQ(CloseResult(c.buttons), c.close);
+        EXPECT_EQ(CloseResult(buttons), close);
     }
 }
 

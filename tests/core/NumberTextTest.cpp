@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -81,38 +82,34 @@ TEST(ReadNumberText, AcceptsOnlyTheLocaleNumberForm) {
 }
 
 // Stands in for the host's evaluator and records each text it is handed.
-struct EvaluatorCall {
+struct FakeHost {
     std::vector<std::string> texts;
-    int32_t result = 1;
+    int32_t result = 1, position = -1;
     double value = 0;
-    HostEvaluateFn Fn() {
-        return [this](std::string& text, double& v) {
-            texts.push_back(text);
+    std::string text;  // as the call left it
+    std::string Parse(std::string in, char sep = '.') {
+        text = std::move(in);
+        position = -1;
+        return ParseNumberText(text, position, sep, [this](std::string& t, double& v) {
+            texts.push_back(t);
             v = value;
             return result;
-        };
-    }
-    int32_t position = -1;
-    std::string Parse(std::string text, char sep = '.') {
-        return ParseNumberText(text, position, sep, Fn());
+        });
     }
 };
 
 TEST(ParseNumberText, TrimsHandsTextToEvaluatorAndFormats) {
-    EvaluatorCall host;
-    int32_t position = -1;
-    std::string text = "  12.5  ";
+    FakeHost host;
     host.value = 12.5;
-    EXPECT_EQ(ParseNumberText(text, position, '.', host.Fn()), "12.5");
-    EXPECT_EQ(text, "12.5");
-    EXPECT_EQ(position, 0);
+    EXPECT_EQ(host.Parse("  12.5  "), "12.5");
+    EXPECT_EQ(host.text, "12.5");
+    EXPECT_EQ(host.position, 0);
     host.value = 1234.5;
     EXPECT_EQ(host.Parse("7.", ','), "1,2345e+3");
     for (const char* in : {" . ", "&h10", "&H123456789"}) host.Parse(in);
     // A blank text never reaches the evaluator; "." alone is handed over as "0".
-    text = "   ";
-    EXPECT_EQ(ParseNumberText(text, position, '.', host.Fn()), "0");
-    EXPECT_EQ(text, "");
+    EXPECT_EQ(host.Parse("   "), "0");
+    EXPECT_EQ(host.text, "");
     EXPECT_EQ(host.texts, (std::vector<std::string>{"12.5", "7", "0", "&h10", "&H123456789"}));
     host.value = NAN;
     EXPECT_EQ(host.Parse("x"), "0");
@@ -138,7 +135,7 @@ TEST(ParseNumberText, ErrorPositionComesFromTheResultMagnitude) {
     const std::pair<int32_t, int32_t> cases[] = {{-1003, 3}, {-7, 7},       {-2500, 0},
                                                  {0, 0},     {-999, 999},   {-1999, 999},
                                                  {-2000, 0}, {INT32_MIN, 0}};
-    EvaluatorCall host;
+    FakeHost host;
     for (const auto& [result, expected] : cases) {
         host.result = result;
         EXPECT_EQ(host.Parse("1+"), "ERROR") << result;
@@ -156,18 +153,16 @@ TEST(TextToValue, NumbersWordsAndLeadingNumbers) {
     using V = std::variant<double, int16_t>;
     const V t = int16_t{-1}, f = int16_t{0};
     // Results with "." and with "," as DecimalSeparator; in "-.5q" the point is the separator.
-    const struct {
-        const char* in;
-        V dot, comma;
-    } cases[] = {// clang-format off
+    // clang-format off
+    const std::tuple<const char*, V, V> cases[] = {
         {"2.5", 2.5, 2.5}, {"2,5", 2.5, 2.5}, {" -3 ", -3.0, -3.0}, {"TRUE", t, t},
         {"False", f, f}, {" tRue ", t, t}, {"12abc", 12.0, 12.0}, {"", 0.0, 0.0},
         {"abc", 0.0, 0.0}, {"1.2.3", 1.2, 1.0}, {"1e3x", 1000.0, 1000.0}, {"1ex", 1.0, 1.0},
         {"-.5q", -0.5, 0.0}, {"1e999", f, f}, {"1e-999", 0.0, 0.0}};
     // clang-format on
-    for (const auto& c : cases) {
-        EXPECT_EQ(TextToValue(c.in, '.').value, c.dot) << c.in;
-        EXPECT_EQ(TextToValue(c.in, ',').value, c.comma) << c.in;
+    for (const auto& [in, dot, comma] : cases) {
+        EXPECT_EQ(TextToValue(in, '.').value, dot) << in;
+        EXPECT_EQ(TextToValue(in, ',').value, comma) << in;
     }
     EXPECT_EQ(TextToValue("true", '.').AsDouble(), -1.0);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace kes {
 namespace {
 
@@ -10,14 +12,9 @@ TEST(TokenRequest, SplitsCurrentTokenPrefixAndCandidates) {
     // selected and the last of them is the current index (0 without one); an empty field is
     // worth 0. Without any "~" nothing counts; a current token out of the 16-bit range or not a
     // number is 0; halves round to even; values are leading numbers or the words true/false.
-    const struct {
-        const char* text;
-        int16_t current;
-        const char* prefix;
-        std::vector<std::string> items;
-        std::vector<bool> selected;
-        int16_t currentIndex;
-    } cases[] = {
+    using Items = std::vector<std::string>;
+    using Marks = std::vector<bool>;
+    const std::tuple<const char*, int16_t, const char*, Items, Marks, int16_t> cases[] = {
         // clang-format off
         {"3~Resistor~1 R1~3 R3~5 R5~", 3, "Resistor", {"1 R1", "3 R3", "5 R5"}, {0, 1, 0}, 1},
         {"3~P~1~3~tail", 3, "P", {"1", "3"}, {0, 1}, 1},
@@ -33,19 +30,18 @@ TEST(TokenRequest, SplitsCurrentTokenPrefixAndCandidates) {
         {"-1~P~true~12abc~FALSE~", -1, "P", {"true", "12abc", "FALSE"}, {1, 0, 0}, 0},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        const TokenRequest r = ParseTokenRequest(c.text, '.');
-        std::vector<std::string> items;
-        std::vector<bool> selected;
+    for (const auto& [text, current, prefix, items, selected, currentIndex] : cases) {
+        const TokenRequest r = ParseTokenRequest(text, '.');
+        Items gotItems;
+        Marks gotSelected;
         for (const auto& candidate : r.candidates) {
-            items.push_back(candidate.text);
-            selected.push_back(candidate.selected);
+            gotItems.push_back(candidate.text);
+            gotSelected.push_back(candidate.selected);
         }
-        EXPECT_EQ(r.CurrentToken, c.current) << c.text;
-        EXPECT_EQ(r.captionPrefix, c.prefix) << c.text;
-        EXPECT_EQ(items, c.items) << c.text;
-        EXPECT_EQ(selected, c.selected) << c.text;
-        EXPECT_EQ(r.CurrentTokenIndex, c.currentIndex) << c.text;
+        EXPECT_EQ(
+            std::tuple(r.CurrentToken, r.captionPrefix, gotItems, gotSelected, r.CurrentTokenIndex),
+            std::tuple(current, std::string(prefix), items, selected, currentIndex))
+            << text;
     }
 }
 
@@ -63,13 +59,7 @@ TEST(TokenRequest, ValuesFollowTheDecimalSeparator) {
 
 TEST(TokenRequest, ReplyListsTheSelectedValuesInListOrder) {
     const std::vector<double> values{3, 5, 9, 2.5, -1, 1e20};
-    const struct {
-        std::vector<bool> selected;
-        int16_t currentIndex;
-        char separator;
-        const char* reply;
-        bool other;
-    } cases[] = {
+    const std::tuple<std::vector<bool>, int16_t, char, std::string, bool> cases[] = {
         {{1, 1, 1, 0, 0, 0}, 0, '.', "3~3~5~9~", true},
         {{0, 0, 0, 0, 0, 0}, 0, '.', "3~", false},
         {{1, 0, 0, 0, 0, 0}, 0, '.', "3~3~", false},
@@ -77,11 +67,9 @@ TEST(TokenRequest, ReplyListsTheSelectedValuesInListOrder) {
         {{0, 0, 0, 1, 1, 1}, 0, '.', "3~2.5~-1~1E+20~", true},
         {{0, 0, 0, 1, 0, 0}, 3, ',', "3~2,5~", false},
     };
-    for (const auto& c : cases) {
-        const TokenReply reply =
-            BuildTokenReply(3, c.currentIndex, values, c.selected, c.separator);
-        EXPECT_EQ(reply.text, c.reply);
-        EXPECT_EQ(reply.otherTokenSelected, c.other) << c.reply;
+    for (const auto& [selected, currentIndex, separator, text, other] : cases) {
+        const TokenReply reply = BuildTokenReply(3, currentIndex, values, selected, separator);
+        EXPECT_EQ(std::tuple(reply.text, reply.otherTokenSelected), std::tuple(text, other));
     }
     EXPECT_EQ(BuildTokenReply(-32768, 0, {}, {}, '.').text, "-32768~");
 }
