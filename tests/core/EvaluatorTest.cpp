@@ -21,7 +21,7 @@ void ExpectValues(const ValueCase (&cases)[N], char decimal = '.', char list = '
     }
 }
 
-TEST(Evaluate, NumbersAndPrecedence) {
+TEST(Evaluate, NumbersOperatorsAndEveryFunction) {
     // ^ is right-associative and binds tighter than unary minus; comparisons bind below
     // arithmetic, booleans below comparisons, and & tighter than # tighter than |.
     // clang-format off
@@ -34,14 +34,8 @@ TEST(Evaluate, NumbersAndPrecedence) {
         {"2 >= 2", 1}, {"2 <= 1", 0}, {"3 > 2", 1}, {"3 < 2", 0}, {"2 = 2", 1}, {"1 # 1", 0},
         {"1 & 2", 1}, {"0 | 0", 0}, {"PI", kPi}, {"tpi", 2 * kPi}, {"Hpi", kPi / 2},
         {"c", 299792458}, {"K*1e23", 1.380649}, {"((((1))))", 1}};
-    // clang-format on
-    ExpectValues(cases);
-}
-
-TEST(Evaluate, EveryFunction) {
     // atan2 gives the angle of the point (x, y); mod takes the sign of the divisor.
-    // clang-format off
-    const ValueCase cases[] = {
+    const ValueCase functions[] = {
         {"abs(-2.5)", 2.5}, {"acos(0)", kPi / 2}, {"alog(2)", 100}, {"alogdb(20)", 100},
         {"asin(1)", kPi / 2}, {"atan(1)", kPi / 4}, {"atan2(0, 1)", kPi / 2}, {"atan2(-1, 0)", kPi},
         {"cos(pi)", -1}, {"cosh(0)", 1}, {"erf(0.5)", 0.52049987781304654},
@@ -54,6 +48,7 @@ TEST(Evaluate, EveryFunction) {
         {"tanh(1)", 0.76159415595576489}, {"Sqrt ( abs( -9 ) ) + 1", 4}};
     // clang-format on
     ExpectValues(cases);
+    ExpectValues(functions);
 }
 
 TEST(Evaluate, CommaLocaleSeparators) {

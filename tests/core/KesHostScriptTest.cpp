@@ -64,10 +64,10 @@ TEST(KesHostScript, ScriptKeepsLineNumbersAndCollectsEveryError) {
         "# tour\nstart 0@5@@300@4000@1200@2400@False@\r\n\nsleep x\n   # indented comment\n"
         "reply\nbogus");
     ASSERT_EQ(script.steps.size(), 2u);
-    EXPECT_EQ(script.steps[0].line, 2);
-    EXPECT_EQ(script.steps[0].args, Args{"0@5@@300@4000@1200@2400@False@"});
-    EXPECT_EQ(script.steps[1].kind, StepKind::Reply);
-    EXPECT_EQ(script.steps[1].line, 6);
+    EXPECT_EQ(std::tuple(script.steps[0].line, script.steps[0].args),
+              std::tuple(2, Args{"0@5@@300@4000@1200@2400@False@"}));
+    EXPECT_EQ(std::tuple(script.steps[1].line, script.steps[1].kind),
+              std::tuple(6, StepKind::Reply));
     ASSERT_EQ(script.errors.size(), 2u);
     EXPECT_EQ(script.errors[0].rfind("line 4: ", 0), 0u) << script.errors[0];
     EXPECT_EQ(script.errors[1].rfind("line 7: ", 0), 0u) << script.errors[1];
