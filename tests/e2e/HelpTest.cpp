@@ -7,6 +7,7 @@
 
 #include "core/ParserFunctionList.h"
 #include "forms/HelpForm.h"
+#include "probe/ProbeProcess.h"
 #include "support/Harness.h"
 #include "win/WinText.h"
 
@@ -18,20 +19,22 @@ using host::OpenRequest;
 
 constexpr int kOffsetY = 300, kOffsetX = 4000, kTop = 4200, kLeft = 8400;
 
-char LocaleChar(LCTYPE type, char fallback) {
-    char buffer[2] = {};
-    return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, 2) ? buffer[0] : fallback;
+std::string_view Caption(int topic) {
+    return topic == host::kHelpFunctionList ? kParserFunctionListCaption : kSpectralPowerCaption;
 }
 
-std::string Open(int topic, bool remember, std::string_view text = "") {
-    return OpenRequest(topic, text, kOffsetY, kOffsetX, kTop, kLeft, remember);
+// Topics are their window numbers too. Waits for the same caption to go first, then the text.
+HWND OpenHelp(UtilitySession& session, int topic, bool remember, std::string_view text = "") {
+    WaitForNoWindow(Caption(topic), 3000);
+    if (!session.Send(OpenRequest(topic, text, kOffsetY, kOffsetX, kTop, kLeft, remember)))
+        return nullptr;
+    HWND help = WaitForWindow(Caption(topic));
+    return help && WaitForControl(help, kHelpTextId) ? help : nullptr;
 }
 
-// The anchor in pixels: top and left lose 5 pixels on the way in.
-POINT AnchorPixels() {
-    const double t = TwipsPerPixel();
-    return {static_cast<LONG>(std::lround((kLeft - 5 * t + kOffsetX) / t)),
-            static_cast<LONG>(std::lround((kTop - 5 * t + kOffsetY) / t))};
+void CloseHelp(UtilitySession& session, int topic) {
+    ASSERT_TRUE(session.Send(CloseRequest(topic)));
+    ASSERT_TRUE(WaitForNoWindow(Caption(topic)));
 }
 
 RECT RectOf(HWND hwnd) {
@@ -45,161 +48,123 @@ void MoveTo(HWND hwnd, int x, int y) {
     WaitUntil([&] { return RectOf(hwnd).left == x && RectOf(hwnd).top == y; }, 2000);
 }
 
-HWND OpenHelp(UtilitySession& session, int topic, bool remember, std::string_view caption,
-              std::string_view text = "") {
-    WaitForNoWindow(caption, 3000);
-    if (!session.Send(Open(topic, remember, text))) return nullptr;
-    HWND help = WaitForWindow(caption);
-    if (help) WaitForControl(help, kHelpTextId);
-    return help;
+// Where the bottom right goes: the anchor's top and left lose 5 pixels on the way in.
+POINT Anchor() {
+    const double t = TwipsPerPixel();
+    return {std::lround((kLeft - 5 * t + kOffsetX) / t),
+            std::lround((kTop - 5 * t + kOffsetY) / t)};
 }
 
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
+void ExpectAtAnchor(HWND help) {
+    EXPECT_NEAR(RectOf(help).right, Anchor().x, 1);
+    EXPECT_NEAR(RectOf(help).bottom, Anchor().y, 1);
 }
 
 TEST(HelpWindow, TopicsShowTheFunctionListOrTheHostsText) {
     UtilitySession session;
-    ASSERT_TRUE(session.Start(Open(0, false)));
-    HWND help = WaitForWindow(kParserFunctionListCaption);
+    ASSERT_TRUE(session.Start("-3@"));
+    HWND help = OpenHelp(session, host::kHelpFunctionList, false);
     ASSERT_NE(help, nullptr);
-    HWND text = WaitForControl(help, kHelpTextId);
-    ASSERT_NE(text, nullptr);
-    const char decimal = LocaleChar(LOCALE_SDECIMAL, '.');
-    const char list = LocaleChar(LOCALE_SLIST, ',');
-    EXPECT_EQ(WindowText(text), ParserFunctionList(decimal, list));
+    HWND text = GetDlgItem(help, kHelpTextId);
+    char decimal[2] = ".", list[2] = ",";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 2);
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, list, 2);
+    const std::string shown = WindowText(text);
+    EXPECT_EQ(shown, ParserFunctionList(decimal[0], list[0]));
     if (std::getenv("KES_EXPECT_COMMA_LOCALE")) {
-        EXPECT_NE(WindowText(text).find("atan2(x;y)"), std::string::npos);
-        EXPECT_NE(WindowText(text).find("3,1415..."), std::string::npos);
+        EXPECT_NE(shown.find("atan2(x;y)"), std::string::npos);
+        EXPECT_NE(shown.find("3,1415..."), std::string::npos);
     }
     const LONG style = GetWindowLongW(text, GWL_STYLE);
-    EXPECT_TRUE(style & ES_READONLY);
-    EXPECT_TRUE(style & ES_MULTILINE);
-    EXPECT_TRUE(style & WS_VSCROLL);
+    EXPECT_EQ(style & (ES_READONLY | ES_MULTILINE | WS_VSCROLL),
+              ES_READONLY | ES_MULTILINE | WS_VSCROLL);
     EXPECT_TRUE(IsTopmost(help));
-
     // Every description starts in one column, whichever gap precedes it.
-    const std::wstring wide = win::Widen(WindowText(text));
+    const std::wstring wide = win::Widen(shown);
     std::set<int> columns;
     int entries = 0;
-    for (std::size_t start = 0; start < wide.size();) {
-        std::size_t end = wide.find(L"\r\n", start);
-        if (end == std::wstring::npos) end = wide.size();
-        const std::size_t tab = wide.find_first_of(L'\t', start);
-        if (tab < end) {
-            const std::size_t description = wide.find_first_not_of(L'\t', tab);
-            const LRESULT pos = SendMessageW(text, EM_POSFROMCHAR, description, 0);
-            columns.insert(static_cast<short>(LOWORD(pos)));
-            ++entries;
-        }
-        start = end + 2;
+    for (size_t tab = wide.find(L'\t'); tab != std::wstring::npos;
+         tab = wide.find(L'\t', wide.find(L"\r\n", tab))) {
+        const LRESULT pos =
+            SendMessageW(text, EM_POSFROMCHAR, wide.find_first_not_of(L'\t', tab), 0);
+        columns.insert(static_cast<short>(LOWORD(pos)));
+        ++entries;
     }
     EXPECT_EQ(entries, 47);
-    EXPECT_EQ(columns.size(), 1u) << "descriptions in " << columns.size() << " columns";
-
+    EXPECT_EQ(columns.size(), 1u);
     // The OK button holds the place of the focus outside the client area.
     HWND ok = GetDlgItem(help, kHelpOkButtonId);
-    ASSERT_NE(ok, nullptr);
-    EXPECT_TRUE(IsWindowVisible(ok));
     RECT okRect = RectOf(ok);
     MapWindowPoints(nullptr, help, reinterpret_cast<POINT*>(&okRect), 2);
-    EXPECT_LE(okRect.right, 0);
-    EXPECT_LE(okRect.bottom, 0);
+    EXPECT_TRUE(IsWindowVisible(ok) && okRect.right <= 0 && okRect.bottom <= 0);
 
     // Topic 1 replaces the window; the host's text goes in unchanged.
     const std::string body = "Band power: 12.5 dBm\r\n\xC2\xBD bandwidth";
-    HWND spectral = OpenHelp(session, 1, false, kSpectralPowerCaption, body);
-    ASSERT_NE(spectral, nullptr);
-    EXPECT_EQ(WindowText(GetDlgItem(spectral, kHelpTextId)), body);
+    help = OpenHelp(session, host::kHelpText, false, body);
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(help, kHelpTextId)), body);
     EXPECT_TRUE(WaitForNoWindow(kParserFunctionListCaption, 2000));
+    // Enter and Escape close it.
+    for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
+        if (key == VK_ESCAPE) help = OpenHelp(session, host::kHelpText, false);
+        ASSERT_NE(help, nullptr);
+        SetForegroundWindow(help);
+        ASSERT_TRUE(WaitUntil([&] { return FocusOf(help) != nullptr; }, 3000));
+        EXPECT_EQ(FocusOf(help), GetDlgItem(help, kHelpOkButtonId));
+        PostKey(FocusOf(help), key);
+        EXPECT_TRUE(WaitForNoWindow(kSpectralPowerCaption, 3000)) << key;
+    }
 }
 
 TEST(HelpWindow, PlacedAtTheAnchorBesideAnExactConverterOrWhereItWasLeft) {
+    using host::kHelpFunctionList, host::kHelpText;
     UtilitySession session;
-    ASSERT_TRUE(session.Start(Open(1, false)));
-    HWND help = WaitForWindow(kSpectralPowerCaption);
+    ASSERT_TRUE(session.Start("-3@"));
+    HWND help = OpenHelp(session, kHelpText, false);
     ASSERT_NE(help, nullptr);
-    const POINT anchor = AnchorPixels();
-    RECT r = RectOf(help);
-    EXPECT_NEAR(r.right, anchor.x, 1);
-    EXPECT_NEAR(r.bottom, anchor.y, 1);
+    ExpectAtAnchor(help);
+    CloseHelp(session, kHelpText);
 
     // A converter exactly at the anchor: the help window goes to its left, 50 twips apart.
-    ASSERT_TRUE(session.Send(CloseRequest(host::kHelpText)));
-    ASSERT_TRUE(WaitForNoWindow(kSpectralPowerCaption));
     ASSERT_TRUE(
         session.Send(OpenRequest(host::kConverter, "", kOffsetY, kOffsetX, kTop, kLeft, false)));
     HWND converter = WaitForWindow("Units Converter");
     ASSERT_NE(converter, nullptr);
-    help = OpenHelp(session, 0, false, kParserFunctionListCaption);
-    ASSERT_NE(help, nullptr);
+    ASSERT_NE(help = OpenHelp(session, kHelpFunctionList, false), nullptr);
     const RECT c = RectOf(converter);
-    r = RectOf(help);
-    EXPECT_NEAR((c.left - r.right) * TwipsPerPixel(), 50, TwipsPerPixel());
-    EXPECT_NEAR(r.bottom, anchor.y, 1);
-
+    EXPECT_NEAR((c.left - RectOf(help).right) * TwipsPerPixel(), 50, TwipsPerPixel());
+    EXPECT_NEAR(RectOf(help).bottom, Anchor().y, 1);
     // Moved by one pixel, the converter no longer counts as standing there.
     MoveTo(converter, c.left + 1, c.top);
-    ASSERT_TRUE(session.Send(CloseRequest(host::kHelpFunctionList)));
-    help = OpenHelp(session, 0, false, kParserFunctionListCaption);
-    ASSERT_NE(help, nullptr);
-    r = RectOf(help);
-    EXPECT_NEAR(r.right, anchor.x, 1);
-    EXPECT_NEAR(r.bottom, anchor.y, 1);
+    CloseHelp(session, kHelpFunctionList);
+    ASSERT_NE(help = OpenHelp(session, kHelpFunctionList, false), nullptr);
+    ExpectAtAnchor(help);
     ASSERT_TRUE(session.Send(CloseRequest(host::kConverter)));
     ASSERT_TRUE(WaitForNoWindow("Units Converter"));
 
-    // RememberPosition on: the place where it was closed is kept.
-    help = OpenHelp(session, 1, true, kSpectralPowerCaption);
-    ASSERT_NE(help, nullptr);
-    MoveTo(help, 200, 150);
-    ASSERT_TRUE(session.Send(CloseRequest(host::kHelpText)));
-    ASSERT_TRUE(WaitForNoWindow(kSpectralPowerCaption));
-    help = OpenHelp(session, 0, true, kParserFunctionListCaption);
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(RectOf(help).left, 200);
-    EXPECT_EQ(RectOf(help).top, 150);
-
-    // Off: neither used nor updated.
-    help = OpenHelp(session, 1, false, kSpectralPowerCaption);
-    ASSERT_NE(help, nullptr);
-    EXPECT_NEAR(RectOf(help).right, anchor.x, 1);
-    MoveTo(help, 330, 260);
-    ASSERT_TRUE(session.Send(CloseRequest(host::kHelpText)));
-    ASSERT_TRUE(WaitForNoWindow(kSpectralPowerCaption));
-
-    // On again: the place saved earlier.
-    help = OpenHelp(session, 1, true, kSpectralPowerCaption);
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(RectOf(help).left, 200);
-    EXPECT_EQ(RectOf(help).top, 150);
-
-    // Closed at the top edge: a saved top below 1 twip falls back to the anchor.
-    MoveTo(help, 200, 0);
-    ASSERT_TRUE(session.Send(CloseRequest(host::kHelpText)));
-    ASSERT_TRUE(WaitForNoWindow(kSpectralPowerCaption));
-    help = OpenHelp(session, 1, true, kSpectralPowerCaption);
-    ASSERT_NE(help, nullptr);
-    EXPECT_NEAR(RectOf(help).right, anchor.x, 1);
-    EXPECT_NEAR(RectOf(help).bottom, anchor.y, 1);
-}
-
-TEST(HelpWindow, EnterAndEscapeClose) {
-    UtilitySession session;
-    ASSERT_TRUE(session.Start(Open(1, false)));
-    for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
-        HWND help = key == VK_RETURN ? WaitForWindow(kSpectralPowerCaption)
-                                     : OpenHelp(session, 1, false, kSpectralPowerCaption);
-        ASSERT_NE(help, nullptr);
-        SetForegroundWindow(help);
-        HWND focus = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (focus = FocusOf(help)) != nullptr; }, 3000));
-        EXPECT_EQ(focus, GetDlgItem(help, kHelpOkButtonId));
-        PostKey(focus, key);
-        EXPECT_TRUE(WaitForNoWindow(kSpectralPowerCaption, 3000)) << key;
+    // RememberPosition on keeps the place where it was closed (for either topic), off neither uses
+    // nor updates it, and a saved top below 1 twip falls back to the anchor.
+    enum Place { kAnywhere, kSaved, kAnchor };
+    const struct {
+        int topic;
+        bool remember;
+        Place place;
+        int moveX, moveY;  // -1: left where it opened
+    } steps[] = {{kHelpText, true, kAnywhere, 200, 150},
+                 {kHelpFunctionList, true, kSaved, -1, -1},
+                 {kHelpText, false, kAnchor, 330, 260},
+                 {kHelpText, true, kSaved, 200, 0},
+                 {kHelpText, true, kAnchor, -1, -1}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        ASSERT_NE(help = OpenHelp(session, step.topic, step.remember), nullptr);
+        if (step.place == kAnchor) ExpectAtAnchor(help);
+        if (step.place == kSaved) {
+            EXPECT_EQ(RectOf(help).left, 200);
+            EXPECT_EQ(RectOf(help).top, 150);
+        }
+        if (step.moveX >= 0) MoveTo(help, step.moveX, step.moveY);
+        CloseHelp(session, step.topic);
     }
 }
 

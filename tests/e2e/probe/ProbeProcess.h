@@ -1,6 +1,5 @@
 #pragma once
-// Starts MessageProbe.exe (see MessageProbe.cpp for its arguments) and reads
-// back what it wrote.
+// Starts MessageProbe.exe (arguments in MessageProbe.cpp) and reads back what it wrote.
 #include <windows.h>
 
 #include <fstream>
@@ -31,8 +30,7 @@ class ProbeProcess {
     }
     ~ProbeProcess() {
         if (process_.hProcess) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(process_.hProcess, 1);
+            TerminateProcess(process_.hProcess, 1);  // no effect once it has ended
             CloseHandle(process_.hProcess);
         }
         DeleteFileW(outPath_.c_str());
@@ -40,25 +38,20 @@ class ProbeProcess {
     ProbeProcess(const ProbeProcess&) = delete;
     ProbeProcess& operator=(const ProbeProcess&) = delete;
 
-    bool Started() const { return process_.hProcess != nullptr; }
-    DWORD Pid() const { return process_.dwProcessId; }
-    bool WaitForExit(DWORD ms = 5000) {
-        return WaitUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; },
-                         ms);
+    bool WaitForExit() {
+        return process_.hProcess && WaitUntil([&] {
+                   return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+               });
     }
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::ifstream in(outPath_.c_str());
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-    // name -> value; the last line of a name wins.
-    std::map<std::string, std::string> Outcome() const {
+    // name -> value of the lines written so far; the last line of a name wins.
+    std::map<std::string, std::string> Outcome(size_t* lineCount = nullptr) const {
         std::map<std::string, std::string> values;
-        for (const auto& line : Lines()) {
-            const auto eq = line.find('=');
-            if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
-        }
+        std::ifstream in(outPath_.c_str());
+        size_t lines = 0;
+        for (std::string line; std::getline(in, line); ++lines)
+            if (const auto eq = line.find('='); eq != std::string::npos)
+                values[line.substr(0, eq)] = line.substr(eq + 1);
+        if (lineCount) *lineCount = lines;
         return values;
     }
 
@@ -71,7 +64,7 @@ class ProbeProcess {
 inline HWND FocusOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
     return info.hwndFocus;
 }
 
