@@ -1,9 +1,7 @@
 #pragma once
-// A DDE client that speaks the WM_DDE_* messages itself, as older hosts do:
-// broadcast WM_DDE_INITIATE with global atoms, take the server window from
-// the WM_DDE_ACK, post WM_DDE_EXECUTE with a global memory block, wait for
-// the acknowledgement and terminate. It pumps every message of its thread
-// while it waits, so a server on the same thread is served as well.
+// A DDE client that speaks the WM_DDE_* messages itself from an ANSI window,
+// as older hosts do. It pumps its thread while it waits, so a server on the
+// same thread is served as well.
 #include <windows.h>
 #include <dde.h>
 
@@ -13,15 +11,8 @@
 
 namespace kes::test {
 
-struct RawDdeResult {
-    bool connected = false;
-    bool answered = false;  // a WM_DDE_ACK came back for the execute
-    bool accepted = false;  // ... with fAck set
-};
-
 class RawDdeClient {
   public:
-    // An ANSI window, as the older hosts have.
     RawDdeClient() {
         WNDCLASSA wc{};
         wc.lpfnWndProc = &Proc;
@@ -30,14 +21,11 @@ class RawDdeClient {
         RegisterClassA(&wc);
         hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 wc.hInstance, nullptr);
-        SetPropW(hwnd_, L"KesRawDdeClient", this);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~RawDdeClient() {
         if (server_) Terminate(1000);
-        if (hwnd_) {
-            RemovePropW(hwnd_, L"KesRawDdeClient");
-            DestroyWindow(hwnd_);
-        }
+        DestroyWindow(hwnd_);
     }
     RawDdeClient(const RawDdeClient&) = delete;
     RawDdeClient& operator=(const RawDdeClient&) = delete;
@@ -45,11 +33,9 @@ class RawDdeClient {
     HWND Server() const { return server_; }
 
     bool Connect(const char* service, const char* topic) {
-        const ATOM app = GlobalAddAtomA(service);
-        const ATOM top = GlobalAddAtomA(topic);
+        const ATOM app = GlobalAddAtomA(service), top = GlobalAddAtomA(topic);
         DWORD_PTR ignored = 0;
-        // Initiate is the one DDE message that is sent, not posted; atoms fit
-        // into the halves of lParam here.
+        // The one DDE message that is sent, not posted; the atoms fit lParam's halves.
         SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(hwnd_),
                             MAKELPARAM(app, top), SMTO_ABORTIFHUNG, 3000, &ignored);
         GlobalDeleteAtom(app);
@@ -57,39 +43,32 @@ class RawDdeClient {
         return server_ != nullptr;
     }
 
-    // Posts one execute whose block holds exactly `bytes`; waits for the ack.
-    RawDdeResult Execute(std::string_view bytes, DWORD timeoutMs = 3000) {
-        RawDdeResult result;
-        result.connected = server_ != nullptr;
-        if (!server_) return result;
-        HGLOBAL block =
-            GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes.empty() ? 1 : bytes.size());
-        if (!block) return result;
-        if (void* p = GlobalLock(block)) {
+    // Posts one execute whose block holds exactly `bytes`; true when a
+    // positive WM_DDE_ACK comes back.
+    bool Execute(std::string_view bytes, DWORD timeoutMs = 3000) {
+        if (!server_) return false;
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT,
+                                    bytes.empty() ? 1 : bytes.size());
+        if (void* p = block ? GlobalLock(block) : nullptr) {
             if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
             GlobalUnlock(block);
         }
+        if (!block) return false;
         pending_ = block;
         answered_ = accepted_ = false;
         const LPARAM lp = PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block));
         if (!PostMessageW(server_, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(hwnd_), lp)) {
             FreeDDElParam(WM_DDE_EXECUTE, lp);
             GlobalFree(block);
-            pending_ = nullptr;
-            return result;
+            return false;
         }
         PumpUntil([&] { return answered_; }, timeoutMs);
-        result.answered = answered_;
-        result.accepted = accepted_;
         // Without an answer the server may still own the block: leave it.
         pending_ = nullptr;
-        return result;
+        return answered_ && accepted_;
     }
-    // A terminated NUL-closed ANSI command.
-    RawDdeResult ExecuteText(std::string_view ansi, DWORD timeoutMs = 3000) {
-        std::string bytes(ansi);
-        bytes.push_back('\0');
-        return Execute(bytes, timeoutMs);
+    bool ExecuteText(std::string_view ansi, DWORD timeoutMs = 3000) {
+        return Execute(std::string(ansi) + '\0', timeoutMs);
     }
     bool Terminate(DWORD timeoutMs = 3000) {
         if (!server_) return false;
@@ -109,48 +88,42 @@ class RawDdeClient {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now),
                                       QS_ALLINPUT);
             MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         }
         return true;
     }
 
     void OnAck(HWND from, LPARAM lp) {
         if (!server_) {
-            // The answer to our initiate: lParam holds two atoms made for us.
+            // The answer to our initiate: two atoms made for us.
             server_ = from;
             GlobalDeleteAtom(LOWORD(lp));
             GlobalDeleteAtom(HIWORD(lp));
-            return;
-        }
-        if (from != server_) return;
-        UINT_PTR status = 0, handle = 0;
-        UnpackDDElParam(WM_DDE_ACK, lp, &status, &handle);
-        FreeDDElParam(WM_DDE_ACK, lp);
-        if (reinterpret_cast<HGLOBAL>(handle) == pending_) {
+        } else if (from != server_) {
+            // A second server answering the broadcast is turned away.
+            GlobalDeleteAtom(LOWORD(lp));
+            GlobalDeleteAtom(HIWORD(lp));
+            PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd_), 0);
+        } else {
+            UINT_PTR status = 0, handle = 0;
+            UnpackDDElParam(WM_DDE_ACK, lp, &status, &handle);
+            FreeDDElParam(WM_DDE_ACK, lp);
+            if (reinterpret_cast<HGLOBAL>(handle) != pending_) return;
             answered_ = true;
             accepted_ = (status & 0x8000) != 0;
-            GlobalFree(reinterpret_cast<HGLOBAL>(handle));
+            GlobalFree(pending_);
         }
     }
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        auto* self = static_cast<RawDdeClient*>(GetPropW(hwnd, L"KesRawDdeClient"));
-        if (!self || (msg != WM_DDE_ACK && msg != WM_DDE_TERMINATE))
-            return DefWindowProcA(hwnd, msg, wp, lp);
+        auto* self = reinterpret_cast<RawDdeClient*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         const HWND from = reinterpret_cast<HWND>(wp);
-        if (msg == WM_DDE_TERMINATE) {
-            if (from == self->server_) self->serverTerminated_ = true;
-        } else if (self->server_ && from != self->server_) {
-            // A second server answering the broadcast is turned away.
-            GlobalDeleteAtom(LOWORD(lp));
-            GlobalDeleteAtom(HIWORD(lp));
-            PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);
-        } else {
+        if (self && msg == WM_DDE_ACK)
             self->OnAck(from, lp);
-        }
+        else if (self && msg == WM_DDE_TERMINATE)
+            self->serverTerminated_ = self->serverTerminated_ || from == self->server_;
+        else
+            return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;
     }
 

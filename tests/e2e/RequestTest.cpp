@@ -9,7 +9,6 @@ namespace kes::test {
 namespace {
 
 using host::CloseRequest;
-using host::OpenRequest;
 
 // Two request positions that keep every tool window on the screen.
 struct Place {
@@ -18,38 +17,18 @@ struct Place {
 constexpr Place kFirst{300, 4000, 4500, 2400};
 constexpr Place kSecond{600, 6000, 5000, 3000};
 
-std::string Open(int window, const Place& p, std::string_view text = "") {
-    return OpenRequest(window, text, p.offsetY, p.offsetX, p.top, p.left, false);
-}
-// The same request with the close code, or with another window number.
-std::string WithCode(std::string_view code, std::string_view window, const Place& p) {
+// A full request with any code and window field.
+std::string Request(std::string_view code, std::string_view window, const Place& p) {
     return std::string(code) + "@" + std::string(window) + "@@" + std::to_string(p.offsetY) + "@" +
            std::to_string(p.offsetX) + "@" + std::to_string(p.top) + "@" + std::to_string(p.left) +
            "@False@";
 }
-testing::AssertionResult AtPlace(HWND hwnd, const Place& p) {
-    return StandsAtAnchor(hwnd, AnchorX(p.offsetX, p.left), AnchorY(p.offsetY, p.top));
+std::string Open(int window, const Place& p) {
+    return Request("0", std::to_string(window), p);
 }
-
-// Requests go to one running instance; each case sets what it relies on.
-class Requests : public testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(session_.Start("-3@")); }
-
-    // Sends and checks the acknowledgement: every request is accepted.
-    void Send(const std::string& request) { ASSERT_TRUE(session_.Send(request)) << request; }
-
-    // The converter opened at a known anchor, to see later whether a request
-    // closed it, reopened it or moved the stored anchor.
-    HWND ConverterAt(const Place& p) {
-        Send(Open(host::kConverter, p));
-        HWND converter = WaitForToolWindow(kConverterClass);
-        EXPECT_TRUE(AtPlace(converter, p));
-        return converter;
-    }
-
-    UtilitySession session_;
-};
+testing::AssertionResult AtPlace(HWND hwnd, const Place& p) {
+    return StandsAtRequest(hwnd, p.offsetY, p.offsetX, p.top, p.left);
+}
 
 struct ToolWindow {
     int number;
@@ -62,16 +41,37 @@ const ToolWindow kToolWindows[] = {
     {host::kTokenList, kTokenListClass},
 };
 
-TEST_F(Requests, EachToolWindowOpensTopmostAtTheAnchorAndCloses) {
+// Requests go to one running instance; each case sets what it relies on.
+class Requests : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(session_.Start("-3@")); }
+    // Every request is acknowledged.
+    void Send(const std::string& request) { ASSERT_TRUE(session_.Send(request)) << request; }
+
+    UtilitySession session_;
+};
+
+TEST_F(Requests, EachToolWindowOpensTopmostReopensFreshAndClosesReadingNoFurther) {
     for (const ToolWindow& w : kToolWindows) {
         SCOPED_TRACE(w.number);
         Send(Open(w.number, kFirst));
-        HWND hwnd = WaitForToolWindow(w.windowClass);
-        ASSERT_NE(hwnd, nullptr);
-        EXPECT_TRUE(AtPlace(hwnd, kFirst));
-        EXPECT_TRUE(IsTopmost(hwnd));
-        Send(CloseRequest(w.number));
+        HWND first = WaitForToolWindow(w.windowClass);
+        ASSERT_NE(first, nullptr);
+        EXPECT_TRUE(AtPlace(first, kFirst));
+        EXPECT_TRUE(IsTopmost(first));
+        Send(Open(w.number, kSecond));
+        HWND second = WaitForToolWindow(w.windowClass);
+        EXPECT_NE(second, first);
+        EXPECT_FALSE(IsWindow(first));
+        EXPECT_TRUE(AtPlace(second, kSecond));
+        EXPECT_TRUE(IsTopmost(second));
+        // The close carries other places; the stored anchor stays the open's.
+        Send(Request("-1", std::to_string(w.number), kFirst));
         EXPECT_TRUE(WaitForNoToolWindow(w.windowClass, 2000));
+        Send("0@5@");
+        EXPECT_TRUE(AtPlace(WaitForToolWindow(kConverterClass), kSecond));
+        Send(CloseRequest(host::kConverter));
+        ASSERT_TRUE(WaitForNoToolWindow(kConverterClass, 2000));
         EXPECT_TRUE(session_.Running());
     }
 }
@@ -79,26 +79,10 @@ TEST_F(Requests, EachToolWindowOpensTopmostAtTheAnchorAndCloses) {
 TEST_F(Requests, HelpCloseRequestClosesEitherTopic) {
     for (auto [open, close] : {std::pair{0, 1}, std::pair{1, 0}}) {
         SCOPED_TRACE(open);
-        Send(Open(open, kFirst, "topic text"));
+        Send(Open(open, kFirst));
         ASSERT_NE(WaitForToolWindow(kHelpClass), nullptr);
         Send(CloseRequest(close));
         EXPECT_TRUE(WaitForNoToolWindow(kHelpClass, 2000));
-    }
-}
-
-TEST_F(Requests, ReopenIsAFreshWindowAtTheNewAnchor) {
-    for (const ToolWindow& w : kToolWindows) {
-        SCOPED_TRACE(w.number);
-        Send(Open(w.number, kFirst));
-        HWND first = WaitForToolWindow(w.windowClass);
-        ASSERT_NE(first, nullptr);
-        Send(Open(w.number, kSecond));
-        HWND second = WaitForToolWindow(w.windowClass);
-        EXPECT_NE(second, first);
-        EXPECT_FALSE(IsWindow(first));
-        EXPECT_TRUE(AtPlace(second, kSecond));
-        Send(CloseRequest(w.number));
-        EXPECT_TRUE(WaitForNoToolWindow(w.windowClass, 2000));
     }
 }
 
@@ -110,8 +94,7 @@ TEST_F(Requests, AnchorLosesFivePixelsFromTopAndLeft) {
     };
     const Case cases[] = {
         {{300, 4000, 4500, 2400}, 6325, 4725},
-        // A top of 0 becomes -75.
-        {{4500, 6000, 0, 2400}, 8325, 4425},
+        {{4500, 6000, 0, 2400}, 8325, 4425},  // a top of 0 becomes -75
         {{0, 0, 6000, 9000}, 8925, 5925},
     };
     for (const Case& c : cases) {
@@ -121,98 +104,60 @@ TEST_F(Requests, AnchorLosesFivePixelsFromTopAndLeft) {
     }
 }
 
-TEST_F(Requests, RequestsThatNeitherOpenNorCloseKeepTheStoredAnchor) {
-    // Each leaves the open converter as it is, and a later request that names
-    // only the window still finds the first anchor.
-    const std::string requests[] = {
-        WithCode("-2000", "5", kSecond),  // a code that happens to be -2000
-        WithCode("abc", "5", kSecond),    // letters: no usable code
-        WithCode("", "5", kSecond),       // empty code
-        WithCode("-3", "5", kSecond),     // start only
-        WithCode("-2", "5", kSecond),     // fast watchdog
-        "no separator at all",
-    };
-    for (const std::string& request : requests) {
-        SCOPED_TRACE(request);
-        HWND converter = ConverterAt(kFirst);
-        ASSERT_NE(converter, nullptr);
-        Send(request);
-        Pump(50);
-        EXPECT_EQ(FindToolWindow(kConverterClass), converter) << "closed or reopened";
-        Send("0@5@");
-        HWND reopened = WaitForToolWindow(kConverterClass);
-        EXPECT_NE(reopened, converter);
-        EXPECT_TRUE(AtPlace(reopened, kFirst));
-    }
-    EXPECT_TRUE(session_.Running());
-}
-
-TEST_F(Requests, RequestsThatOpenNothingStillStoreTheirFields) {
-    const std::string requests[] = {
-        WithCode("0", "7", kSecond),     // open an unknown window
-        WithCode("0", "-4", kSecond),    // open a negative window number
-        WithCode("-1", "7", kSecond),    // close an unknown window
-        WithCode("-1", "", kSecond),     // close without a window number
-        WithCode("-1", "abc", kSecond),  // close with letters for the number
-    };
-    for (const std::string& request : requests) {
-        SCOPED_TRACE(request);
-        HWND converter = ConverterAt(kFirst);
-        ASSERT_NE(converter, nullptr);
-        Send(request);
-        Pump(50);
-        EXPECT_EQ(FindToolWindow(kConverterClass), converter);
-        EXPECT_EQ(FindWindowW(kHelpClass, nullptr), nullptr);
-        EXPECT_EQ(FindWindowW(kTokenListClass, nullptr), nullptr);
-        Send("0@5@");
-        EXPECT_TRUE(AtPlace(WaitForToolWindow(kConverterClass), kSecond));
-    }
-}
-
-TEST_F(Requests, CloseRequestReadsNoFurtherFields) {
-    for (const ToolWindow& w : kToolWindows) {
-        SCOPED_TRACE(w.number);
-        Send(Open(w.number, kFirst));
-        ASSERT_NE(WaitForToolWindow(w.windowClass), nullptr);
-        Send(WithCode("-1", std::to_string(w.number), kSecond));
-        EXPECT_TRUE(WaitForNoToolWindow(w.windowClass, 2000));
-        // Only the window number: the anchor is still the open request's.
-        Send("0@5@");
-        EXPECT_TRUE(AtPlace(WaitForToolWindow(kConverterClass), kFirst));
-        Send(CloseRequest(host::kConverter));
-        ASSERT_TRUE(WaitForNoToolWindow(kConverterClass, 2000));
-    }
-}
-
-TEST_F(Requests, CodeStandsForTheWindowWhenFieldTwoIsNotANumber) {
+TEST_F(Requests, RequestsThatNeitherOpenNorCloseLeaveTheWindows) {
+    // Whether each stores its place fields shows in where a later request that
+    // names only the window opens the converter.
     struct Case {
         std::string request;
-        const wchar_t* opens;
+        bool storesPlace;
     };
     const Case cases[] = {
-        {WithCode("5", "abc", kFirst), kConverterClass},
-        {WithCode("6", "", kFirst), kTokenListClass},
-        {WithCode("1", "x", kFirst), kHelpClass},
-        {WithCode("17", "5", kFirst), kConverterClass},  // any other code opens
+        {Request("-2000", "5", kSecond), false},  // a code that happens to be -2000
+        {Request("abc", "5", kSecond), false},    // letters: no usable code
+        {Request("", "5", kSecond), false},
+        {Request("-3", "5", kSecond), false},  // start only
+        {Request("-2", "5", kSecond), false},  // fast watchdog
+        {"no separator at all", false},
+        {CloseRequest(host::kHelpText), false},  // closing windows that are not open
+        {CloseRequest(host::kTokenList), false},
+        {Request("0", "7", kSecond), true},  // unknown window numbers
+        {Request("0", "-4", kSecond), true},
+        {Request("-1", "7", kSecond), true},
+        {Request("-1", "", kSecond), true},
+        {Request("-1", "abc", kSecond), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request);
+        Send(Open(host::kConverter, kFirst));
+        HWND converter = WaitForToolWindow(kConverterClass);
+        ASSERT_TRUE(AtPlace(converter, kFirst));
         Send(c.request);
-        HWND hwnd = WaitForToolWindow(c.opens, 2000);
-        EXPECT_TRUE(AtPlace(hwnd, kFirst));
-        for (const ToolWindow& w : kToolWindows) Send(CloseRequest(w.number));
-        EXPECT_TRUE(WaitForNoToolWindow(c.opens, 2000));
+        Pump(50);
+        EXPECT_EQ(FindToolWindow(kConverterClass), converter) << "closed or reopened";
+        EXPECT_EQ(FindWindowW(kHelpClass, nullptr), nullptr);
+        EXPECT_EQ(FindWindowW(kTokenListClass, nullptr), nullptr);
+        Send("0@5@");
+        HWND reopened = WaitForToolWindow(kConverterClass);
+        EXPECT_NE(reopened, converter);
+        EXPECT_TRUE(AtPlace(reopened, c.storesPlace ? kSecond : kFirst));
     }
+    EXPECT_TRUE(session_.Running());
 }
 
-TEST_F(Requests, ClosingAWindowThatIsNotOpenDoesNothing) {
-    HWND converter = ConverterAt(kFirst);
-    for (const ToolWindow& w : kToolWindows) {
-        if (w.number == host::kConverter) continue;
-        Send(CloseRequest(w.number));
+TEST_F(Requests, CodeStandsForTheWindowWhenFieldTwoIsNotANumber) {
+    const std::pair<std::string, const wchar_t*> cases[] = {
+        {Request("5", "abc", kFirst), kConverterClass},
+        {Request("6", "", kFirst), kTokenListClass},
+        {Request("1", "x", kFirst), kHelpClass},
+        {Request("17", "5", kFirst), kConverterClass},  // any other code opens
+    };
+    for (const auto& [request, opens] : cases) {
+        SCOPED_TRACE(request);
+        Send(request);
+        EXPECT_TRUE(AtPlace(WaitForToolWindow(opens, 2000), kFirst));
+        for (const ToolWindow& w : kToolWindows) Send(CloseRequest(w.number));
+        EXPECT_TRUE(WaitForNoToolWindow(opens, 2000));
     }
-    EXPECT_EQ(FindToolWindow(kConverterClass), converter);
-    EXPECT_TRUE(session_.Running());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
-// What the start, request, watchdog and DDE scenarios share: the tool windows
-// found by their window class (captions change with the topic), single starts
-// timed to their end, and the shared settings watched for writes.
+// What the start, request, watchdog and DDE scenarios share: tool windows found
+// by class (captions change with the topic), single starts timed to their end,
+// the shared settings.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -37,6 +37,11 @@ inline HWND WaitForToolWindow(const wchar_t* windowClass, DWORD timeoutMs = 5000
 inline bool WaitForNoToolWindow(const wchar_t* windowClass, DWORD timeoutMs = 5000) {
     return WaitUntil([&] { return FindWindowW(windowClass, nullptr) == nullptr; }, timeoutMs);
 }
+inline DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
 
 inline std::optional<std::string> StoredValue(std::string_view section, std::string_view name) {
     const std::string value = win::SettingsStore().Get(section, name);
@@ -47,12 +52,11 @@ inline std::optional<std::string> Scrollbar() {
     return StoredValue("Misc", "Scrollbar");
 }
 
-// The tool window's bottom-right corner, the anchor point, in twips.
+// The tool window's bottom-right corner stands on the anchor (twips), to the pixel.
 inline testing::AssertionResult StandsAtAnchor(HWND hwnd, double anchorX, double anchorY) {
     if (!hwnd) return testing::AssertionFailure() << "no window";
     const TwipBox box = TwipBoxOf(hwnd);
     const double right = box.left + box.width, bottom = box.top + box.height;
-    // Positions land on whole pixels.
     const double tolerance = TwipsPerPixel() / 2;
     if (std::abs(right - anchorX) <= tolerance && std::abs(bottom - anchorY) <= tolerance)
         return testing::AssertionSuccess();
@@ -60,11 +64,10 @@ inline testing::AssertionResult StandsAtAnchor(HWND hwnd, double anchorX, double
                                        << "), anchor (" << anchorX << ", " << anchorY << ")";
 }
 // The anchor of an open request: top and left lose 5 pixels.
-inline double AnchorX(int offsetX, int left) {
-    return left - 5 * TwipsPerPixel() + offsetX;
-}
-inline double AnchorY(int offsetY, int top) {
-    return top - 5 * TwipsPerPixel() + offsetY;
+inline testing::AssertionResult StandsAtRequest(HWND hwnd, int offsetY, int offsetX, int top,
+                                                int left) {
+    const double fivePixels = 5 * TwipsPerPixel();
+    return StandsAtAnchor(hwnd, left - fivePixels + offsetX, top - fivePixels + offsetY);
 }
 
 // One start of KesUtil.exe on its own, timed until it ends.
@@ -82,33 +85,5 @@ inline SingleStart RunToEnd(std::string_view commandLine, DWORD timeoutMs) {
     if (!result.ended) TerminateProcess(link.Process(), 1);
     return result;
 }
-
-// Notices any value written or deleted in one section of the shared settings.
-class SectionWatch {
-  public:
-    explicit SectionWatch(std::string_view section) {
-        const std::wstring path = win::SettingsStore().KeyPath(section);
-        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_NOTIFY, nullptr, &key_,
-                        nullptr);
-        event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        armed_ = key_ && event_ &&
-                 RegNotifyChangeKeyValue(key_, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event_, TRUE) ==
-                     ERROR_SUCCESS;
-    }
-    ~SectionWatch() {
-        if (key_) RegCloseKey(key_);
-        if (event_) CloseHandle(event_);
-    }
-    SectionWatch(const SectionWatch&) = delete;
-    SectionWatch& operator=(const SectionWatch&) = delete;
-
-    bool Armed() const { return armed_; }
-    bool Changed() const { return WaitForSingleObject(event_, 0) == WAIT_OBJECT_0; }
-
-  private:
-    HKEY key_ = nullptr;
-    HANDLE event_ = nullptr;
-    bool armed_ = false;
-};
 
 }  // namespace kes::test

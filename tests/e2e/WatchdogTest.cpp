@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "e2e/UtilityProbe.h"
 #include "support/Harness.h"
 #include "win/SettingsStore.h"
@@ -7,58 +10,61 @@
 namespace kes::test {
 namespace {
 
-using host::OpenRequest;
-
 const std::string kConverterRequest =
-    OpenRequest(host::kConverter, "", 300, 4000, 4500, 2400, false);
+    host::OpenRequest(host::kConverter, "", 300, 4000, 4500, 2400, false);
 
-// Destroys the host and times the utility's end; its windows and "Scrollbar"
-// must be gone with it, the host's value left as it was.
-ULONGLONG TimeToEndAfterHostGoes(UtilitySession& session) {
-    const auto hostValue = StoredValue("Misc", "Kestrelsim hWnd");
-    const ULONGLONG start = GetTickCount64();
-    session.DestroyHost();
-    EXPECT_TRUE(session.WaitForExit(8000));
-    const ULONGLONG elapsed = GetTickCount64() - start;
-    EXPECT_EQ(FindWindowW(kConverterClass, nullptr), nullptr);
-    EXPECT_FALSE(Scrollbar().has_value());
-    EXPECT_EQ(StoredValue("Misc", "Kestrelsim hWnd"), hostValue);
-    return elapsed;
+TEST(Watchdog, HostGoneEndsTheUtilityWithinOneIntervalOrAtOnceAfterTheFastRequest) {
+    for (const bool fast : {false, true}) {
+        SCOPED_TRACE(fast ? "fast" : "normal");
+        UtilitySession session;
+        ASSERT_TRUE(session.Start(kConverterRequest));
+        HWND converter = WaitForToolWindow(kConverterClass);
+        ASSERT_NE(converter, nullptr);
+        if (fast) {
+            ASSERT_TRUE(session.Send(host::kFastWatchdogRequest));
+            // Many ticks with the host alive change nothing.
+            Pump(300);
+            EXPECT_TRUE(session.Running());
+            EXPECT_EQ(FindToolWindow(kConverterClass), converter);
+        }
+        const auto hostValue = StoredValue("Misc", "Kestrelsim hWnd");
+        const ULONGLONG start = GetTickCount64();
+        session.DestroyHost();
+        EXPECT_TRUE(session.WaitForExit(8000));
+        EXPECT_LT(GetTickCount64() - start, fast ? 1000u : 5600u);
+        EXPECT_EQ(FindWindowW(kConverterClass, nullptr), nullptr);
+        EXPECT_FALSE(Scrollbar().has_value()) << "\"Scrollbar\" outlived the utility";
+        EXPECT_EQ(StoredValue("Misc", "Kestrelsim hWnd"), hostValue);
+    }
 }
 
-TEST(Watchdog, HostGoneEndsTheUtilityWithinOneInterval) {
-    UtilitySession session;
-    ASSERT_TRUE(session.Start(kConverterRequest));
-    ASSERT_NE(WaitForToolWindow(kConverterClass), nullptr);
-    EXPECT_LT(TimeToEndAfterHostGoes(session), 5600u);
-}
-
-TEST(Watchdog, AfterTheFastRequestTheEndFollowsAtOnce) {
-    UtilitySession session;
-    ASSERT_TRUE(session.Start(kConverterRequest));
-    HWND converter = WaitForToolWindow(kConverterClass);
-    ASSERT_NE(converter, nullptr);
-    ASSERT_TRUE(session.Send(host::kFastWatchdogRequest));
-    // Many ticks with the host alive change nothing.
-    Pump(300);
-    EXPECT_TRUE(session.Running());
-    EXPECT_EQ(FindToolWindow(kConverterClass), converter);
-    EXPECT_LT(TimeToEndAfterHostGoes(session), 1000u);
-}
-
-TEST(Watchdog, HostValueThatIsNotANumberEndsTheUtilityAtTheFirstTick) {
-    UtilitySession session;
-    win::SettingsStore().Save("Misc", "Kestrelsim hWnd", "not a window");
-    const ULONGLONG start = GetTickCount64();
-    ASSERT_TRUE(session.Start(kConverterRequest));
-    // The request itself is carried out.
-    EXPECT_NE(WaitForToolWindow(kConverterClass), nullptr);
-    EXPECT_TRUE(session.WaitForExit(9000));
-    const ULONGLONG elapsed = GetTickCount64() - start;
-    EXPECT_GE(elapsed, 4500u);
-    EXPECT_LT(elapsed, 7000u);
-    EXPECT_FALSE(Scrollbar().has_value());
-    EXPECT_EQ(StoredValue("Misc", "Kestrelsim hWnd"), "not a window");
+TEST(Watchdog, UnusableHostValueEndsTheUtilityAfterFiveSeconds) {
+    // Absent: the start gives up waiting for it and shows nothing. Not a
+    // number: the request is carried out, the first tick ends it.
+    for (const char* hostValue : {static_cast<const char*>(nullptr), "not a window"}) {
+        SCOPED_TRACE(hostValue ? hostValue : "absent");
+        UtilitySession session;
+        if (hostValue)
+            win::SettingsStore().Save("Misc", "Kestrelsim hWnd", hostValue);
+        else
+            session.Link().WithdrawHostWindow();
+        const ULONGLONG start = GetTickCount64();
+        ASSERT_TRUE(session.Start(kConverterRequest));
+        bool windowSeen = false;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                windowSeen = windowSeen || FindToolWindow(kConverterClass) != nullptr;
+                return !session.Running();
+            },
+            9000));
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        EXPECT_GE(elapsed, 4500u);
+        EXPECT_LT(elapsed, 7000u);
+        EXPECT_EQ(windowSeen, hostValue != nullptr);
+        EXPECT_FALSE(Scrollbar().has_value());
+        EXPECT_EQ(StoredValue("Misc", "Kestrelsim hWnd"),
+                  hostValue ? std::optional<std::string>(hostValue) : std::nullopt);
+    }
 }
 
 }  // namespace

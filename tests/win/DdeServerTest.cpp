@@ -27,8 +27,7 @@ const std::string kCommand =
     "0@1@Gr\xc3\xbc\xc3\x9f"
     "e \xc2\xb5W@";
 
-// The server lives on this thread; DDEML clients run on a thread of their own
-// while this one serves.
+// The server lives on this thread; DDEML clients run on a thread of their own.
 bool FromClientThread(const std::function<bool()>& client) {
     std::atomic<bool> done{false};
     bool result = false;
@@ -40,30 +39,38 @@ bool FromClientThread(const std::function<bool()>& client) {
     worker.join();
     return result;
 }
+bool Execute(std::string_view service, std::string_view topic, std::string_view command,
+             DdeCharset charset = DdeCharset::Ansi) {
+    return FromClientThread([&] {
+        DdeExecuteOptions options;
+        options.charset = charset;
+        return DdeExecute(service, topic, command, options);
+    });
+}
 
 HDDEDATA CALLBACK IgnoreTransactions(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
     return nullptr;
 }
-
-// A DDEML execute whose declared size the test chooses.
-bool ExecuteBytes(const std::string& bytes) {
-    DWORD inst = 0;
-    if (DdeInitializeA(&inst, &IgnoreTransactions, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
-        return false;
-    HSZ service = DdeCreateStringHandleA(inst, kService, CP_WINANSI);
-    HSZ topic = DdeCreateStringHandleA(inst, kTopic, CP_WINANSI);
-    bool acknowledged = false;
-    if (HCONV conv = DdeConnect(inst, service, topic, nullptr)) {
-        std::string data = bytes;
-        acknowledged = DdeClientTransaction(reinterpret_cast<BYTE*>(data.data()),
-                                            static_cast<DWORD>(data.size()), conv, nullptr, CF_TEXT,
-                                            XTYP_EXECUTE, 3000, nullptr) != nullptr;
-        DdeDisconnect(conv);
-    }
-    DdeFreeStringHandle(inst, service);
-    DdeFreeStringHandle(inst, topic);
-    DdeUninitialize(inst);
-    return acknowledged;
+// A DDEML execute whose declared size is exactly the given bytes.
+bool ExecuteBytes(std::string bytes) {
+    return FromClientThread([&] {
+        DWORD inst = 0;
+        if (DdeInitializeA(&inst, &IgnoreTransactions, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+            return false;
+        HSZ service = DdeCreateStringHandleA(inst, kService, CP_WINANSI);
+        HSZ topic = DdeCreateStringHandleA(inst, kTopic, CP_WINANSI);
+        bool acknowledged = false;
+        if (HCONV conv = DdeConnect(inst, service, topic, nullptr)) {
+            acknowledged = DdeClientTransaction(reinterpret_cast<BYTE*>(bytes.data()),
+                                                static_cast<DWORD>(bytes.size()), conv, nullptr,
+                                                CF_TEXT, XTYP_EXECUTE, 3000, nullptr) != nullptr;
+            DdeDisconnect(conv);
+        }
+        DdeFreeStringHandle(inst, service);
+        DdeFreeStringHandle(inst, topic);
+        DdeUninitialize(inst);
+        return acknowledged;
+    });
 }
 
 class DdeServerTest : public testing::Test {
@@ -74,6 +81,12 @@ class DdeServerTest : public testing::Test {
             if (throwFromHandler_) throw std::runtime_error("handler failed");
         }));
     }
+    // One client's execute reached the handler as exactly this command.
+    void ExpectReceived(bool acknowledged, const std::string& command, const char* client = "") {
+        EXPECT_TRUE(acknowledged) << client;
+        EXPECT_EQ(received_, std::vector<std::string>{command}) << client;
+        received_.clear();
+    }
 
     DdeServer server_;
     std::vector<std::string> received_;
@@ -81,82 +94,46 @@ class DdeServerTest : public testing::Test {
 };
 
 TEST_F(DdeServerTest, EveryKindOfClientReachesTheHandlerInUtf8) {
-    struct Case {
-        const char* name;
-        std::function<bool()> send;
-    };
-    const Case cases[] = {
-        {"DDEML, ANSI",
-         [] { return FromClientThread([] { return DdeExecute(kService, kTopic, kCommand); }); }},
-        {"DDEML, Unicode",
-         [] {
-             return FromClientThread([] {
-                 DdeExecuteOptions options;
-                 options.charset = DdeCharset::Unicode;
-                 return DdeExecute(kService, kTopic, kCommand, options);
-             });
-         }},
-        {"raw messages, ANSI window",
-         [] {
-             RawDdeClient client;
-             return client.Connect(kService, kTopic) &&
-                    client.ExecuteText(Utf8ToAnsi(kCommand)).accepted;
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        received_.clear();
-        EXPECT_TRUE(c.send());
-        EXPECT_EQ(received_, std::vector<std::string>{kCommand});
-    }
+    ExpectReceived(Execute(kService, kTopic, kCommand), kCommand, "DDEML, ANSI");
+    ExpectReceived(Execute(kService, kTopic, kCommand, DdeCharset::Unicode), kCommand, "Unicode");
+    RawDdeClient raw;
+    ASSERT_TRUE(raw.Connect(kService, kTopic));
+    ExpectReceived(raw.ExecuteText(Utf8ToAnsi(kCommand)), kCommand, "raw messages, ANSI window");
 }
 
-TEST_F(DdeServerTest, CommandIsReadToItsDeclaredSizeAndNoFurther) {
-    struct Case {
-        std::string bytes;
-        std::string command;
-    };
-    const Case cases[] = {
+TEST_F(DdeServerTest, CommandIsReadToItsDeclaredSizeOrItsTerminator) {
+    const std::pair<std::string, std::string> cases[] = {
         {"0@5@", "0@5@"},  // no terminator
-        {"5", "5"},        // one character, no terminator
+        {"5", "5"},
         {std::string("0@5@\0"
                      "7@",
                      7),
-         "0@5@"},  // nothing behind the terminator
+         "0@5@"},
         {std::string("\0", 1), ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
-        received_.clear();
-        EXPECT_TRUE(FromClientThread([&] { return ExecuteBytes(c.bytes); }));
-        EXPECT_EQ(received_, std::vector<std::string>{c.command});
+    for (const auto& [bytes, command] : cases) {
+        ExpectReceived(ExecuteBytes(bytes), command, bytes.c_str());
     }
-    // A raw client's block: the terminator ends the command.
-    received_.clear();
     RawDdeClient raw;
     ASSERT_TRUE(raw.Connect(kService, kTopic));
-    EXPECT_TRUE(raw.Execute(std::string("-1@5@\0"
-                                        "0@6@",
-                                        10))
-                    .accepted);
-    EXPECT_EQ(received_, std::vector<std::string>{"-1@5@"});
+    ExpectReceived(raw.Execute(std::string("-1@5@\0"
+                                           "0@6@",
+                                           10)),
+                   "-1@5@");
 }
 
 TEST_F(DdeServerTest, FailingHandlerIsStillAcknowledged) {
     throwFromHandler_ = true;
-    EXPECT_TRUE(FromClientThread([] { return DdeExecute(kService, kTopic, "garbage"); }));
+    ExpectReceived(Execute(kService, kTopic, "garbage"), "garbage", "DDEML");
     RawDdeClient raw;
     ASSERT_TRUE(raw.Connect(kService, kTopic));
-    const test::RawDdeResult r = raw.ExecuteText("garbage");
-    EXPECT_TRUE(r.answered && r.accepted);
-    EXPECT_EQ(received_.size(), 2u);
+    ExpectReceived(raw.ExecuteText("garbage"), "garbage", "raw messages");
 }
 
 TEST_F(DdeServerTest, OtherTopicsAndServicesFindNoServer) {
-    EXPECT_FALSE(FromClientThread([] { return DdeExecute(kService, "System", "0@5@"); }));
-    EXPECT_FALSE(FromClientThread([] { return DdeExecute("KesUtilNoSuch", kTopic, "0@5@"); }));
-    RawDdeClient raw;
-    EXPECT_FALSE(raw.Connect(kService, "Other"));
+    EXPECT_FALSE(Execute(kService, "System", "0@5@"));
+    EXPECT_FALSE(Execute("KesUtilNoSuch", kTopic, "0@5@"));
+    EXPECT_FALSE(RawDdeClient().Connect(kService, "Other"));
     EXPECT_TRUE(received_.empty());
 }
 
@@ -166,13 +143,12 @@ TEST_F(DdeServerTest, OneServerPerProcessAndStopEndsTheService) {
     EXPECT_FALSE(second.Running());
     server_.Stop();
     EXPECT_FALSE(server_.Running());
-    EXPECT_FALSE(FromClientThread([] { return DdeExecute(kService, kTopic, "0@5@"); }));
+    EXPECT_FALSE(Execute(kService, kTopic, "0@5@"));
     EXPECT_TRUE(received_.empty());
     // The slot is free again.
     ASSERT_TRUE(second.Start(kService, kTopic,
                              [this](const std::string& c) { received_.push_back("second:" + c); }));
-    EXPECT_TRUE(FromClientThread([] { return DdeExecute(kService, kTopic, "0@5@"); }));
-    EXPECT_EQ(received_, std::vector<std::string>{"second:0@5@"});
+    ExpectReceived(Execute(kService, kTopic, "0@5@"), "second:0@5@");
 }
 
 }  // namespace

@@ -6,30 +6,23 @@
 #include <string>
 
 #include "win/SettingsStore.h"
-#include "win/WinText.h"
 
 namespace kes::win {
 namespace {
 
 // A private application name: the tests never touch the host's own values.
-constexpr const char* kApp = "KestrelsimStoreTest";
+constexpr wchar_t kAppKey[] = L"Software\\VB and VBA Program Settings\\KestrelsimStoreTest";
 
 class SettingsStoreTest : public testing::Test {
   protected:
-    void SetUp() override { Clear(); }
-    void TearDown() override { Clear(); }
-    static void Clear() {
-        RegDeleteTreeW(HKEY_CURRENT_USER,
-                       L"Software\\VB and VBA Program Settings\\KestrelsimStoreTest");
-    }
+    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey); }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey); }
     // What another program sees in the registry.
     static std::optional<std::wstring> Raw(const wchar_t* section, const wchar_t* name,
                                            DWORD* type = nullptr) {
-        const std::wstring path =
-            std::wstring(L"Software\\VB and VBA Program Settings\\KestrelsimStoreTest\\") + section;
+        const std::wstring path = std::wstring(kAppKey) + L"\\" + section;
         wchar_t buffer[256] = {};
-        DWORD size = sizeof buffer;
-        DWORD t = 0;
+        DWORD size = sizeof buffer, t = 0;
         if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &t,
                          buffer, &size) != ERROR_SUCCESS)
             return std::nullopt;
@@ -38,22 +31,21 @@ class SettingsStoreTest : public testing::Test {
     }
     static bool SectionExists(const wchar_t* section) {
         HKEY key = nullptr;
-        const std::wstring path =
-            std::wstring(L"Software\\VB and VBA Program Settings\\KestrelsimStoreTest\\") + section;
+        const std::wstring path = std::wstring(kAppKey) + L"\\" + section;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
             return false;
         RegCloseKey(key);
         return true;
     }
 
-    SettingsStore store_{kApp};
+    SettingsStore store_{"KestrelsimStoreTest"};
 };
 
-TEST_F(SettingsStoreTest, HostAndUtilityShareTheClassicKey) {
+TEST_F(SettingsStoreTest, HostAndUtilityShareTheClassicKeyPerApplication) {
     EXPECT_EQ(SettingsStore().KeyPath("Misc"),
               L"Software\\VB and VBA Program Settings\\Kestrelsim\\Misc");
-    EXPECT_EQ(SettingsStore().KeyPath("Messages"),
-              L"Software\\VB and VBA Program Settings\\Kestrelsim\\Messages");
+    ASSERT_TRUE(store_.Save("Misc", "Scrollbar", "1"));
+    EXPECT_EQ(SettingsStore("KestrelsimStoreTestOther").Get("Misc", "Scrollbar"), kNoRegistryData);
 }
 
 TEST_F(SettingsStoreTest, SavedValueIsAStringOthersCanRead) {
@@ -61,9 +53,7 @@ TEST_F(SettingsStoreTest, SavedValueIsAStringOthersCanRead) {
     DWORD type = 0;
     EXPECT_EQ(Raw(L"Misc", L"Scrollbar", &type), L"65552");
     EXPECT_EQ(type, DWORD{REG_SZ});
-    EXPECT_EQ(store_.Get("Misc", "Scrollbar"), "65552");
-    // Saving again replaces.
-    ASSERT_TRUE(store_.Save("Misc", "Scrollbar", "131090"));
+    ASSERT_TRUE(store_.Save("Misc", "Scrollbar", "131090"));  // saving again replaces
     EXPECT_EQ(store_.Get("Misc", "Scrollbar"), "131090");
     // Text beyond ASCII survives the round trip both ways.
     const std::string utf8 =
@@ -80,17 +70,13 @@ TEST_F(SettingsStoreTest, AbsentValuesReadAsTheSentinelOrTheGivenDefault) {
     ASSERT_TRUE(store_.Save("Misc", "Other", "1"));
     EXPECT_EQ(store_.Get("Misc", "Scrollbar"), kNoRegistryData);  // section, no value
     EXPECT_FALSE(store_.Contains("Misc", "Scrollbar"));
-    // Empty text is present, not absent.
+    // Empty text is present; a stored sentinel is not.
     ASSERT_TRUE(store_.Save("Misc", "Empty", ""));
     EXPECT_EQ(store_.Get("Misc", "Empty"), "");
     EXPECT_TRUE(store_.Contains("Misc", "Empty"));
-    // A stored sentinel counts as absent.
     ASSERT_TRUE(store_.Save("Misc", "Sentinel", kNoRegistryData));
     EXPECT_FALSE(store_.Contains("Misc", "Sentinel"));
-}
-
-TEST_F(SettingsStoreTest, ValueOfAnotherTypeReadsAsAbsent) {
-    ASSERT_TRUE(store_.Save("Misc", "Other", "1"));
+    // So is a value of another type.
     HKEY key = nullptr;
     ASSERT_EQ(
         RegOpenKeyExW(HKEY_CURRENT_USER, store_.KeyPath("Misc").c_str(), 0, KEY_SET_VALUE, &key),
@@ -110,18 +96,12 @@ TEST_F(SettingsStoreTest, DeleteRemovesOneValueAndLeavesTheSection) {
     EXPECT_FALSE(Raw(L"Misc", L"Scrollbar").has_value());
     EXPECT_EQ(Raw(L"Misc", L"Kestrelsim hWnd"), L"131090");
     EXPECT_EQ(Raw(L"Messages", L"Scrollbar"), L"other section");
-    // Deleting the last value keeps the section itself.
     EXPECT_TRUE(store_.Delete("Misc", "Kestrelsim hWnd"));
-    EXPECT_TRUE(SectionExists(L"Misc"));
-    // Nothing there: the delete fails and changes nothing.
+    EXPECT_TRUE(SectionExists(L"Misc")) << "deleting the last value took the section";
+    // Nothing there: the delete fails and creates nothing.
     EXPECT_FALSE(store_.Delete("Misc", "Scrollbar"));
     EXPECT_FALSE(store_.Delete("NoSuchSection", "Scrollbar"));
     EXPECT_FALSE(SectionExists(L"NoSuchSection"));
-}
-
-TEST_F(SettingsStoreTest, ApplicationsDoNotSeeEachOthersValues) {
-    ASSERT_TRUE(store_.Save("Misc", "Scrollbar", "1"));
-    EXPECT_EQ(SettingsStore("KestrelsimStoreTestOther").Get("Misc", "Scrollbar"), kNoRegistryData);
 }
 
 }  // namespace
