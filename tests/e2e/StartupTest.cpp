@@ -26,10 +26,9 @@ const std::string kConverterRequest =
     OpenRequest(host::kConverter, "", 300, 4000, 1200, 2400, false);
 
 enum class FirstInstance {
-    Serves,            // records every execute
-    BlocksInExecute,   // DDEML server whose execute callback does not return
-    NeverAcksExecute,  // raw window: answers the initiate, then goes silent
-    NeverPumps,        // raw window on a thread that handles no messages
+    Serves,           // records every execute
+    BlocksInExecute,  // execute callback does not return: the execute is never acknowledged
+    NeverPumps,       // a window on a thread that handles no messages, not even the initiate
 };
 
 // Stands in for a running first instance: holds the instance object and serves
@@ -76,50 +75,20 @@ class FakeFirstInstance {
                     WaitForSingleObject(release_, 20000);
             });
             SetEvent(ready_);
-            PumpUntilReleased();
+            while (MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==
+                   WAIT_OBJECT_0 + 1) {
+                MSG msg;
+                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            }
         } else {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = &SilentServerProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"KesFakeFirstInstance";
-            RegisterClassW(&wc);
-            const HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0,
-                                              nullptr, nullptr, wc.hInstance, nullptr);
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            const HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                              nullptr, nullptr, nullptr);
             serving_ = hwnd != nullptr;
             SetEvent(ready_);
-            if (behaviour_ == FirstInstance::NeverPumps) WaitForSingleObject(release_, 30000);
-            PumpUntilReleased();
+            WaitForSingleObject(release_, 30000);
             DestroyWindow(hwnd);
         }
         finished_ = true;
-    }
-
-    void PumpUntilReleased() {
-        while (MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==
-               WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        }
-    }
-
-    static bool AtomIs(ATOM atom, const wchar_t* text) {
-        wchar_t name[64] = {};
-        GlobalGetAtomNameW(atom, name, 64);
-        return lstrcmpiW(name, text) == 0;
-    }
-
-    static LRESULT CALLBACK SilentServerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        auto* self = reinterpret_cast<FakeFirstInstance*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (msg == WM_DDE_INITIATE && AtomIs(LOWORD(lp), L"KesUtil") &&
-            AtomIs(HIWORD(lp), L"KesUtil_MSG"))
-            SendMessageW(reinterpret_cast<HWND>(wp), WM_DDE_ACK, reinterpret_cast<WPARAM>(hwnd),
-                         MAKELPARAM(GlobalAddAtomW(L"KesUtil"), GlobalAddAtomW(L"KesUtil_MSG")));
-        else if (msg == WM_DDE_EXECUTE && self)
-            self->Record("");  // never acknowledged; the block stays with us
-        else if (msg != WM_DDE_INITIATE && msg != WM_DDE_TERMINATE)
-            return DefWindowProcW(hwnd, msg, wp, lp);
-        return 0;
     }
 
     FirstInstance behaviour_;
@@ -260,8 +229,7 @@ TEST(Startup, SecondStartForwardsItsCommandLineTrimmed) {
 }
 
 TEST(Startup, HungFirstInstanceCannotHoldASecondStart) {
-    for (FirstInstance behaviour : {FirstInstance::BlocksInExecute, FirstInstance::NeverAcksExecute,
-                                    FirstInstance::NeverPumps}) {
+    for (FirstInstance behaviour : {FirstInstance::BlocksInExecute, FirstInstance::NeverPumps}) {
         SCOPED_TRACE(static_cast<int>(behaviour));
         FakeFirstInstance first(behaviour);
         ASSERT_TRUE(first.Ready());

@@ -17,22 +17,24 @@ class SettingsStoreTest : public testing::Test {
   protected:
     void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey); }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey); }
+    static std::wstring Path(const wchar_t* section) {
+        return std::wstring(kAppKey) + L"\\" + section;
+    }
     // What another program sees in the registry.
     static std::optional<std::wstring> Raw(const wchar_t* section, const wchar_t* name,
                                            DWORD* type = nullptr) {
-        const std::wstring path = std::wstring(kAppKey) + L"\\" + section;
         wchar_t buffer[256] = {};
         DWORD size = sizeof buffer, t = 0;
-        if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &t,
-                         buffer, &size) != ERROR_SUCCESS)
+        if (RegGetValueW(HKEY_CURRENT_USER, Path(section).c_str(), name, RRF_RT_ANY | RRF_NOEXPAND,
+                         &t, buffer, &size) != ERROR_SUCCESS)
             return std::nullopt;
         if (type) *type = t;
         return std::wstring(buffer);
     }
     static bool SectionExists(const wchar_t* section) {
         HKEY key = nullptr;
-        const std::wstring path = std::wstring(kAppKey) + L"\\" + section;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Path(section).c_str(), 0, KEY_READ, &key) !=
+            ERROR_SUCCESS)
             return false;
         RegCloseKey(key);
         return true;
