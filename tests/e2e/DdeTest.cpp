@@ -5,13 +5,12 @@
 #include "e2e/RawDdeClient.h"
 #include "e2e/UtilityProbe.h"
 #include "support/Harness.h"
-#include "win/Dde.h"
 
 namespace kes::test {
 namespace {
 
-// Requests over DDE as the different kinds of hosts send them; the declared
-// sizes and terminators of the data are DdeServer's, proven in its own test.
+// Requests over DDE as the different kinds of hosts send them; character sets,
+// declared sizes and terminators are DdeServer's, proven in its own test.
 class DdeLink : public testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(session_.Start("-3@")); }
@@ -36,13 +35,6 @@ TEST_F(DdeLink, RawMessageClientIsServedOnOneConversation) {
     EXPECT_TRUE(client.ExecuteText(host::CloseRequest(host::kConverter)));
     EXPECT_TRUE(WaitForNoToolWindow(kConverterClass, 2000));
     EXPECT_TRUE(client.Terminate()) << "the server answers the terminate";
-}
-
-TEST_F(DdeLink, UnicodeDdemlClientIsServed) {
-    win::DdeExecuteOptions unicode;
-    unicode.charset = win::DdeCharset::Unicode;
-    EXPECT_TRUE(win::DdeExecute("KesUtil", "KesUtil_MSG", ConverterRequest(5000), unicode));
-    EXPECT_TRUE(ConverterAt(5000));
 }
 
 TEST_F(DdeLink, EveryExecuteIsAcknowledgedEvenGarbage) {

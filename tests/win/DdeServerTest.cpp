@@ -130,13 +130,6 @@ TEST_F(DdeServerTest, FailingHandlerIsStillAcknowledged) {
     ExpectReceived(raw.ExecuteText("garbage"), "garbage", "raw messages");
 }
 
-TEST_F(DdeServerTest, OtherTopicsAndServicesFindNoServer) {
-    EXPECT_FALSE(Execute(kService, "System", "0@5@"));
-    EXPECT_FALSE(Execute("KesUtilNoSuch", kTopic, "0@5@"));
-    EXPECT_FALSE(RawDdeClient().Connect(kService, "Other"));
-    EXPECT_TRUE(received_.empty());
-}
-
 TEST_F(DdeServerTest, OneServerPerProcessAndStopEndsTheService) {
     DdeServer second;
     EXPECT_FALSE(second.Start("KesUtilServerTest2", kTopic, [](const std::string&) {}));
