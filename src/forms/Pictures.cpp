@@ -76,13 +76,15 @@ class Canvas {
     std::vector<uint32_t> pixels_;
 };
 
+// Kept one pixel clear at the top and bottom: the buttons that show it are
+// barely taller than the picture.
 HICON DrawCalculator16() {
     Canvas c(16);
-    c.Box(2, 0, 12, 16, kOutline, kBody);
-    c.Box(4, 2, 8, 4, kOutline, kDisplay);
+    c.Box(2, 1, 12, 14, kOutline, kBody);
+    c.Box(4, 2, 8, 3, kOutline, kDisplay);
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
-            c.Fill(4 + 3 * col, 7 + 3 * row, 2, 2, row == 2 && col == 2 ? kEqualsKey : kKey);
+            c.Fill(4 + 3 * col, 6 + 3 * row, 2, 2, row == 2 && col == 2 ? kEqualsKey : kKey);
     return c.MakeIcon();
 }
 
