@@ -168,7 +168,8 @@ TEST(Startup, StartsWithNothingToDoEndAtOnceAndTouchNothing) {
         store.Save("Messages", "kesUtilListMessage", "3~3~5~");
         const SingleStart run = RunToEnd(c.commandLine, 8000);
         EXPECT_TRUE(run.ended);
-        EXPECT_LT(run.elapsedMs, 2000u);
+        // Well under the 3 s that a forward to the blocking instance would cost.
+        EXPECT_LT(run.elapsedMs, 2900u);
         if (first) {
             EXPECT_TRUE(first->Commands().empty()) << "forwarded";
         }
