@@ -43,13 +43,6 @@ bool IsChecked(HWND button) {
     return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
 std::wstring ClipboardText() {
     std::wstring text;
     if (!OpenClipboard(nullptr)) return L"<busy>";
@@ -121,34 +114,6 @@ Converter WaitForConverter(HWND old = nullptr) {
     if (form == old) return Converter();
     WaitForControl(form, kConverterCalcButtonId);
     return Converter(form);
-}
-
-HWND ChildWithText(HWND parent, std::wstring_view text) {
-    struct Search {
-        std::wstring_view text;
-        HWND found;
-    } search{text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (win::Widen(WindowText(child)).find(s->text) == std::wstring::npos) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The message box's text; the box is then closed with its OK button.
-std::string TakeMessage() {
-    HWND box = WaitForWindow("Kestrelsim");
-    if (!box) return "<no message box>";
-    HWND text = ChildWithText(box, L"The above value is invalid.");
-    const std::string message = text ? WindowText(text) : "<text not found>";
-    if (HWND ok = ChildWithText(box, L"OK")) PostClick(ok);
-    WaitForNoWindow("Kestrelsim");
-    return message;
 }
 
 class ConverterTest : public ::testing::Test {
@@ -252,7 +217,8 @@ TEST_F(ConverterTest, InvalidInputIsReportedAndTheFaultSelected) {
         } else {
             PostClick(c.Target(kMw));
         }
-        EXPECT_EQ(TakeMessage(), std::string(k.input) + "\r\n\r\nThe above value is invalid.");
+        EXPECT_EQ(AnswerMessageBox(0),
+                  std::string(k.input) + "\r\n\r\nThe above value is invalid.");
         c.Sync();
         EXPECT_EQ(WindowText(c.Text1()), k.input);
         EXPECT_EQ(SelectionOf(c.Text1()), k.fault);
@@ -280,7 +246,7 @@ TEST(Converter, WithoutTheHostLibraryOnlyHexadecimalLiteralsAreRead) {
         ASSERT_NE(c.Form(), nullptr);
         SetWindowTextUtf8(c.Text1(), "5");
         PostClick(c.Target(kMw));
-        EXPECT_EQ(TakeMessage(), "5\r\n\r\nThe above value is invalid.");
+        EXPECT_EQ(AnswerMessageBox(0), "5\r\n\r\nThe above value is invalid.");
         c.Sync();
         EXPECT_EQ(SelectionOf(c.Text1()), (Selection{0, 1}));
         SetWindowTextUtf8(c.Text1(), "&H10");
@@ -372,6 +338,31 @@ TEST_F(ConverterTest, CopyTakesTheNumberWithoutItsUnit) {
 }
 
 TEST_F(ConverterTest, EveryWindowStartsAsDesignedAtTheAnchor) {
+    // Client size, tab order (the order of the children), picture and tooltips.
+    const double t = TwipsPerPixel();
+    const auto px = [t](double twips) { return static_cast<LONG>(std::lround(twips / t)); };
+    RECT client{};
+    GetClientRect(converter_.Form(), &client);
+    EXPECT_EQ(client.right, px(4875));
+    EXPECT_EQ(client.bottom, px(2535));
+    const std::vector<int> order = {
+        kText1Id,        kOption1Id,       kOption1Id + 1,        kOption1Id + 2,   kOption1Id + 3,
+        kdBmButtonId,    kdBmButtonId + 1, kdBmButtonId + 2,      kdBmButtonId + 3, kCloseButtonId,
+        kFrame1Id,       kFrame2Id,        kCopyButtonId,         kLabel2Id,        kOhmCheckId,
+        kOhmCheckId + 1, kText2Id,         kConverterCalcButtonId};
+    std::vector<int> children;
+    for (HWND h = GetWindow(converter_.Form(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+        children.push_back(GetDlgCtrlID(h));
+    ASSERT_GE(children.size(), order.size());
+    EXPECT_EQ(std::vector<int>(children.begin(), children.begin() + order.size()), order);
+    EXPECT_NE(SendMessageW(converter_.Item(kConverterCalcButtonId), BM_GETIMAGE, IMAGE_ICON, 0), 0);
+    HWND tips = nullptr;
+    while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) &&
+           ProcessOf(tips) != ProcessOf(converter_.Form())) {
+    }
+    ASSERT_NE(tips, nullptr);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
+
     Converter c = converter_;
     const auto expectDesigned = [](const Converter& w) {
         EXPECT_EQ(WindowText(w.Text1()), "0");
@@ -394,7 +385,6 @@ TEST_F(ConverterTest, EveryWindowStartsAsDesignedAtTheAnchor) {
     EXPECT_TRUE(WaitUntil([&] { return IsTopmost(c.Form()); }, 2000));
 
     // Bottom-right corner on the anchor (top and left lose 5 pixels on the way in).
-    const double t = TwipsPerPixel();
     const TwipBox box = TwipBoxOf(c.Form());
     EXPECT_NEAR(box.left + box.width, kLeft - 5 * t + kOffsetX, t);
     EXPECT_NEAR(box.top + box.height, kTop - 5 * t + kOffsetY, t);
@@ -403,47 +393,6 @@ TEST_F(ConverterTest, EveryWindowStartsAsDesignedAtTheAnchor) {
     PostMouseClick(c.Ohm(1));
     c.Sync();
     EXPECT_EQ(WindowText(c.Text2()), "0  dBm");
-}
-
-TEST_F(ConverterTest, DesignedSizeTabOrderPictureAndTooltips) {
-    const Converter& c = converter_;
-    const double t = TwipsPerPixel();
-    const auto px = [t](double twips) { return static_cast<LONG>(std::lround(twips / t)); };
-    RECT client{};
-    GetClientRect(c.Form(), &client);
-    EXPECT_EQ(client.right, px(4875));
-    EXPECT_EQ(client.bottom, px(2535));
-
-    // The tab order is the order of the children.
-    const std::vector<int> order = {
-        kText1Id,        kOption1Id,       kOption1Id + 1,        kOption1Id + 2,   kOption1Id + 3,
-        kdBmButtonId,    kdBmButtonId + 1, kdBmButtonId + 2,      kdBmButtonId + 3, kCloseButtonId,
-        kFrame1Id,       kFrame2Id,        kCopyButtonId,         kLabel2Id,        kOhmCheckId,
-        kOhmCheckId + 1, kText2Id,         kConverterCalcButtonId};
-    std::vector<int> children;
-    for (HWND h = GetWindow(c.Form(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-        children.push_back(GetDlgCtrlID(h));
-    ASSERT_GE(children.size(), order.size());
-    EXPECT_EQ(std::vector<int>(children.begin(), children.begin() + order.size()), order);
-
-    // The calculator picture and the two tooltips.
-    EXPECT_NE(SendMessageW(c.Item(kConverterCalcButtonId), BM_GETIMAGE, IMAGE_ICON, 0), 0);
-    std::pair<HWND, HWND> search{c.Form(), nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(lp);
-            wchar_t cls[64] = {};
-            GetClassNameW(h, cls, 64);
-            DWORD process = 0, formProcess = 0;
-            GetWindowThreadProcessId(h, &process);
-            GetWindowThreadProcessId(s->first, &formProcess);
-            if (process != formProcess || std::wstring(cls) != TOOLTIPS_CLASSW) return TRUE;
-            s->second = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    ASSERT_NE(search.second, nullptr);
-    EXPECT_EQ(SendMessageW(search.second, TTM_GETTOOLCOUNT, 0, 0), 2);
 }
 
 TEST(Converter, StandsBesideAHelpWindowAtTheSameAnchor) {

@@ -169,8 +169,9 @@ TEST(Startup, StartsWithNothingToDoEndAtOnceAndTouchNothing) {
         store.Save("Messages", "kesUtilListMessage", "3~3~5~");
         const SingleStart run = RunToEnd(c.commandLine, 8000);
         EXPECT_TRUE(run.ended);
-        // Well under the 3 s that a forward to the blocking instance would cost.
-        EXPECT_LT(run.elapsedMs, 2900u);
+        // Under the 5 s a first start would wait for the host's handle; a
+        // forward would show in the fake's record.
+        EXPECT_LT(run.elapsedMs, 4500u);
         if (first) {
             EXPECT_TRUE(first->Commands().empty()) << "forwarded";
         }
@@ -225,7 +226,6 @@ TEST(Startup, SecondStartForwardsItsCommandLineTrimmed) {
         ASSERT_TRUE(first.Ready());
         const SingleStart run = RunToEnd(commandLine, 8000);
         EXPECT_TRUE(run.ended);
-        EXPECT_LT(run.elapsedMs, 3000u);
         EXPECT_EQ(first.Commands(), std::vector<std::string>{forwarded});
     }
 }

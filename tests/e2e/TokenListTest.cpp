@@ -53,23 +53,14 @@ void PostClose(HWND list) {
     PostMessageW(GetParent(list), WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-// The question the close box asks when other tokens are selected, once its buttons exist.
-HWND WaitForQuestion() {
-    HWND box = WaitForWindow("Kestrelsim");
-    if (!box || !WaitForControl(box, kMsgCheckId)) return nullptr;
-    EXPECT_NE(
-        WindowText(GetDlgItem(box, kMsgTextId)).find("Do you want to apply the parameter values"),
-        std::string::npos);
-    return box;
-}
-
-// Yes, No and Cancel are the question's buttons 0, 1 and 2.
-void Answer(HWND box, int button, std::string_view caption) {
+// Answers the question the close box asks when other tokens are selected;
+// Yes, No and Cancel are its buttons 0, 1 and 2.
+void Answer(int button, std::string_view caption) {
+    HWND box = WaitForMessageBox();
     ASSERT_NE(box, nullptr);
-    HWND answer = GetDlgItem(box, kMsgFirstButtonId + button);
-    ASSERT_EQ(WindowText(answer), caption);
-    PostClick(answer);
-    ASSERT_TRUE(WaitForNoWindow("Kestrelsim"));
+    ASSERT_EQ(WindowText(GetDlgItem(box, kMsgFirstButtonId + button)), caption);
+    EXPECT_NE(AnswerMessageBox(button).find("Do you want to apply the parameter values"),
+              std::string::npos);
 }
 
 TEST(TokenList, FillsTheListFromTheRequestAndRepliesWhenClosedByCode) {
@@ -163,14 +154,14 @@ TEST(TokenList, AsksBeforeApplyingToOtherTokensWhenTheUserCloses) {
     Select(list, 2);
     // Cancel: the window stays as it was, nothing is written.
     PostClose(list);
-    Answer(WaitForQuestion(), 2, "Cancel");
+    Answer(2, "Cancel");
     Pump(200);
     EXPECT_TRUE(IsWindowVisible(list));
     EXPECT_EQ(Selected(list), (std::vector<int>{1, 2}));
     EXPECT_FALSE(session.Reply().has_value());
     // No: closes without a reply.
     PostClose(list);
-    Answer(WaitForQuestion(), 1, "&No");
+    Answer(1, "&No");
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(list); }));
     Pump(200);
     EXPECT_FALSE(session.Reply().has_value());
@@ -179,7 +170,7 @@ TEST(TokenList, AsksBeforeApplyingToOtherTokensWhenTheUserCloses) {
     Select(list, 0);
     Select(list, 2);
     PostClose(list);
-    Answer(WaitForQuestion(), 0, "&Yes");
+    Answer(0, "&Yes");
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(list); }));
     EXPECT_EQ(session.Reply().value_or("none"), "3~1~3~5~");
 }
@@ -204,13 +195,12 @@ TEST(TokenList, ReopenRequestWhileTheQuestionIsOpen) {
     ASSERT_NE(first, nullptr);
     Select(first, 2);
     PostClose(first);
-    HWND box = WaitForQuestion();
-    ASSERT_NE(box, nullptr);
+    ASSERT_NE(WaitForMessageBox(), nullptr);
     // Served inside the question's loop while the first window is still unloading.
     HWND second = OpenList(session, "4~Second~4~8~");
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(Items(second), (std::vector<std::string>{"4", "8"}));
-    Answer(box, 0, "&Yes");
+    Answer(0, "&Yes");
     EXPECT_TRUE(WaitForNoWindow("First Tokens"));
     EXPECT_EQ(session.Reply().value_or("none"), "3~3~5~");
     // The new window is untouched and still answers to requests.

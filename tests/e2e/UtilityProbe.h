@@ -37,11 +37,6 @@ inline HWND WaitForToolWindow(const wchar_t* windowClass, DWORD timeoutMs = 5000
 inline bool WaitForNoToolWindow(const wchar_t* windowClass, DWORD timeoutMs = 5000) {
     return WaitUntil([&] { return FindWindowW(windowClass, nullptr) == nullptr; }, timeoutMs);
 }
-inline DWORD ProcessOf(HWND hwnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    return pid;
-}
 
 inline std::optional<std::string> StoredValue(std::string_view section, std::string_view name) {
     const std::string value = win::SettingsStore().Get(section, name);

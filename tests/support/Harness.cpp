@@ -1,5 +1,6 @@
 #include "support/Harness.h"
 
+#include "forms/MessageForm.h"
 #include "win/Dde.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
@@ -142,6 +143,33 @@ void PostMouseClick(HWND control) {
 
 bool IsTopmost(HWND hwnd) {
     return (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+HWND WaitForMessageBox() {
+    HWND box = WaitForWindow("Kestrelsim");
+    return box && WaitForControl(box, kMsgCheckId) ? box : nullptr;
+}
+
+std::string AnswerMessageBox(int index) {
+    HWND box = WaitForMessageBox();
+    if (!box) return "<no message box>";
+    const std::string text = WindowText(GetDlgItem(box, kMsgTextId));
+    PostClick(GetDlgItem(box, kMsgFirstButtonId + index));
+    WaitForNoWindow("Kestrelsim");
+    return text;
 }
 
 double TwipsPerPixel() {

@@ -73,6 +73,15 @@ void PostChar(HWND target, wchar_t ch);
 // A real mouse click in the middle of a control (down, then up).
 void PostMouseClick(HWND control);
 bool IsTopmost(HWND hwnd);
+// The focused control of another process's window.
+HWND FocusOf(HWND window);
+DWORD ProcessOf(HWND hwnd);
+
+// The utility's own message box ("Kestrelsim"), once all its controls exist.
+HWND WaitForMessageBox();
+// Its message text; then its button `index` (0 is the first) is clicked and the
+// box waited out. "<no message box>" when none came.
+std::string AnswerMessageBox(int index);
 
 struct TwipBox {
     double left, top, width, height;

@@ -60,12 +60,4 @@ class ProbeProcess {
     PROCESS_INFORMATION process_{};
 };
 
-// The focused control of another process's window.
-inline HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
 }  // namespace kes::test
