@@ -1,5 +1,6 @@
 // The number text routines take whatever the user types; the first byte picks the locale.
 #include "core/NumberText.h"
+#include "FuzzCheck.h"
 
 #include <cmath>
 #include <cstddef>
@@ -7,14 +8,6 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
