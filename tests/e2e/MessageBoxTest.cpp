@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,15 +36,18 @@ OpenBox Open(std::vector<std::string> args) {
 // Ways out besides the virtual keys and the access-key letters posted as they stand.
 constexpr UINT kClick = 0, kCloseBox = 1;
 
-void TakeWayOut(HWND box, UINT way, int index = 0) {
+// Takes one way out of the box and returns what the probe reported once it ended.
+std::map<std::string, std::string> TakeWayOut(const OpenBox& open, UINT way, int index = 0) {
     if (way == kClick)
-        PostClick(Button(box, index));
+        PostClick(Button(open.box, index));
     else if (way == kCloseBox)
-        PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessageW(open.box, WM_SYSCOMMAND, SC_CLOSE, 0);
     else if (way >= 'a' && way <= 'z')
-        PostChar(FocusOf(box), static_cast<wchar_t>(way));
+        PostChar(FocusOf(open.box), static_cast<wchar_t>(way));
     else
-        PostKey(FocusOf(box), way);
+        PostKey(FocusOf(open.box), way);
+    EXPECT_TRUE(open.probe->WaitForExit());
+    return open.probe->Outcome();
 }
 
 struct ButtonSet {
@@ -81,9 +85,7 @@ TEST_P(UtilMessageBoxWaysOut, EveryWayOutGivesTheResultOfItsButtonSet) {
             Open({"text=Proceed?", "icon=32", "priorresult=99",
                   "buttons=" + std::to_string(set.buttons), "captions=First|Second|Third"});
         ASSERT_NE(open.box, nullptr);
-        TakeWayOut(open.box, w.way, w.index);
-        ASSERT_TRUE(open.probe->WaitForExit());
-        EXPECT_EQ(open.probe->Outcome()["result"], std::to_string(w.result));
+        EXPECT_EQ(TakeWayOut(open, w.way, w.index)["result"], std::to_string(w.result));
     }
 }
 
@@ -125,9 +127,7 @@ TEST(UtilMessageBox, CheckBoxReachesTheCallerOnlyWhenAButtonCloses) {
             ASSERT_TRUE(
                 WaitUntil([&] { return SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }));
         }
-        TakeWayOut(open.box, c.way, c.index);
-        ASSERT_TRUE(open.probe->WaitForExit());
-        auto outcome = open.probe->Outcome();
+        auto outcome = TakeWayOut(open, c.way, c.index);
         EXPECT_EQ(outcome["result"], c.result);
         EXPECT_EQ(outcome["check"], c.check);
     }
@@ -159,9 +159,7 @@ TEST(UtilMessageBox, InputBoxStartsSelectedAndHandsBackWhatWasTyped) {
         EXPECT_NEAR(in.top, p.top + p.height + 20, 15);
         EXPECT_NEAR(in.width, text.width, 15);
         SetWindowTextUtf8(input, "typed text");
-        TakeWayOut(open.box, c.way, c.index);
-        ASSERT_TRUE(open.probe->WaitForExit());
-        auto outcome = open.probe->Outcome();
+        auto outcome = TakeWayOut(open, c.way, c.index);
         EXPECT_EQ(outcome["result"], c.result);
         EXPECT_EQ(outcome["input"], c.input);
     }
@@ -198,9 +196,7 @@ TEST(UtilMessageBox, LongTextWrapsAndABackgroundClickDropsItsSelectionForTheDefa
     const LRESULT sel = SendMessageW(text, EM_GETSEL, 0, 0);
     EXPECT_EQ(LOWORD(sel), HIWORD(sel));
     // Nothing else changed: Enter still presses "&No".
-    TakeWayOut(open.box, VK_RETURN);
-    ASSERT_TRUE(open.probe->WaitForExit());
-    EXPECT_EQ(open.probe->Outcome()["result"], "7");
+    EXPECT_EQ(TakeWayOut(open, VK_RETURN)["result"], "7");
 }
 
 TEST(UtilMessageBox, TopmostDialogLaidOutForItsTextAndClosedWithoutAResultAtShutdown) {
