@@ -19,7 +19,6 @@ class MainForm : public win::Form {
     void SetForwardingInstance() { forwardingInstance_ = true; }
     // A -2 request: poll every 10 ms from now on.
     void FastWatchdog();
-    unsigned WatchdogInterval() const { return utilTimerInterval_; }
 
     void Form_LinkExecute(const std::string& commandText, int& cancel);
 

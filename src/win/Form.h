@@ -101,14 +101,11 @@ class Form {
     TwipRect ControlRect(HWND control) const;
     // Enter presses it; 0 for none.
     void SetDefaultButton(int id);
-    int DefaultButton() const { return defaultButton_; }
     // Tab order, first to last; controls not named keep their order after these.
     void SetTabOrder(std::initializer_list<HWND> order);
     void SetTimer(UINT_PTR id, UINT intervalMs);
     void KillTimer(UINT_PTR id);
     HFONT ControlFont() const;
-
-    const FormDesign& Design() const { return design_; }
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
