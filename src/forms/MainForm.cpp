@@ -33,6 +33,11 @@ void MainForm::Form_Load() {
     SetUtilTimer(kWatchdogMs, true);
 }
 
+void MainForm::SetForwardingInstance() {
+    forwardingInstance_ = true;
+    SetUtilTimer(utilTimerInterval_, false);
+}
+
 void MainForm::FastWatchdog() {
     SetUtilTimer(kFastWatchdogMs, true);
 }

@@ -15,8 +15,10 @@ class MainForm : public win::Form {
 
     // Only the first instance serves the DDE topic.
     bool StartDdeServer();
-    // A second instance ends without touching the running one's "Scrollbar".
-    void SetForwardingInstance() { forwardingInstance_ = true; }
+    // A second instance: its watchdog stays still while it forwards (which may
+    // take longer than one interval), and it ends without touching the running
+    // one's "Scrollbar".
+    void SetForwardingInstance();
     // A -2 request: poll every 10 ms from now on.
     void FastWatchdog();
 

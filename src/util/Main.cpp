@@ -92,6 +92,7 @@ void Main(std::string_view commandLine) {
 
     win::LoadFresh(mainForm);
     if (AnotherInstanceRuns()) {
+        if (mainForm) mainForm->SetForwardingInstance();
         int16_t firstSeparator = 0;
         const int32_t code = ParseRequestCode(commandLine, firstSeparator);
         if (code != kNoRequestCode && code != kStartOnlyCode) {
@@ -99,10 +100,7 @@ void Main(std::string_view commandLine) {
             win::DoEvents();
             win::DoEvents();
         }
-        if (mainForm) {
-            mainForm->SetForwardingInstance();
-            mainForm->Unload(win::kUnloadByCode);
-        }
+        if (mainForm) mainForm->Unload(win::kUnloadByCode);
         return;
     }
     if (mainForm) mainForm->StartDdeServer();

@@ -1,6 +1,7 @@
 #include "win/Form.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "win/WinText.h"
 
@@ -125,6 +126,7 @@ bool Form::Unload(int unloadMode) {
     Form_QueryUnload(cancel, unloadMode);
     if (cancel || !hwnd_) {
         unloading_ = false;
+        RunSettled();
         return !hwnd_;
     }
     Form_Unload();
@@ -145,7 +147,14 @@ bool Form::Unload(int unloadMode) {
     unloading_ = false;
     // Destroying windows does not end a process; the last form going does.
     if (forms.empty()) PostQuitMessage(0);
+    RunSettled();
     return true;
+}
+
+void Form::RunSettled() {
+    // The object outlives its window until the outermost message loop, so the
+    // action may run here even when the form has just released itself.
+    if (auto action = std::exchange(settled_, nullptr)) action();
 }
 
 double Form::Left() const {

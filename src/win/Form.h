@@ -7,6 +7,7 @@
 // dialog keys (Tab, Enter on the default button, access keys, Space).
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -43,6 +44,12 @@ class Form {
 
     HWND Hwnd() const { return hwnd_; }
     bool Loaded() const { return hwnd_ != nullptr; }
+    // True while Form_QueryUnload or Form_Unload runs further up the stack (a
+    // question asked on closing lets other requests run meanwhile).
+    bool Unloading() const { return unloading_; }
+    // Runs once the unload in progress has ended, kept open or gone; a later
+    // call replaces an earlier one.
+    void WhenUnloadSettles(std::function<void()> action) { settled_ = std::move(action); }
 
     void Load();
     // Modeless, no owner, not activated.
@@ -111,6 +118,7 @@ class Form {
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void RestoreFocus();
+    void RunSettled();
 
     FormDesign design_;
     HWND hwnd_ = nullptr;
@@ -118,6 +126,7 @@ class Form {
     HWND lastFocus_ = nullptr;
     bool activated_ = false;
     bool unloading_ = false;
+    std::function<void()> settled_;
     // Positions set in twips are kept exactly while the window has not moved.
     struct Exact {
         double left = 0, top = 0, width = 0, height = 0;
@@ -133,7 +142,8 @@ template <class T>
 void ReleaseForm(std::unique_ptr<T>& ref, const Form* which) {
     if (ref && ref.get() == which) DeferDelete(std::unique_ptr<Form>(ref.release()));
 }
-// Unloads whatever the reference holds and loads a fresh instance.
+// Unloads whatever the reference holds and loads a fresh instance. Callers
+// must not replace a form that is still unloading (see Form::Unloading).
 template <class T>
 T& LoadFresh(std::unique_ptr<T>& ref) {
     if (ref) {

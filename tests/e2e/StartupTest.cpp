@@ -235,11 +235,16 @@ TEST(Startup, HungFirstInstanceCannotHoldASecondStart) {
         SCOPED_TRACE(static_cast<int>(behaviour));
         FakeFirstInstance first(behaviour);
         ASSERT_TRUE(first.Ready());
+        // The running instance's handle survives a forward that outlasts a
+        // watchdog interval.
+        win::SettingsStore().Save("Misc", "Scrollbar", "4242");
         const SingleStart run = RunToEnd(kConverterRequest, 15000);
         EXPECT_TRUE(run.ended);
         EXPECT_LT(run.elapsedMs, 9000u);
         EXPECT_EQ(FindWindowW(kConverterClass, nullptr), nullptr);
+        EXPECT_EQ(Scrollbar(), "4242");
     }
+    win::SettingsStore().Delete("Misc", "Scrollbar");
 }
 
 TEST(Startup, SimultaneousStartsLeaveOneInstanceAndLoseNoCommand) {

@@ -188,27 +188,39 @@ TEST(TokenList, HostGoingAwayStillGetsTheReply) {
     EXPECT_EQ(session.Reply().value_or("none"), "3~3~5~");
 }
 
-TEST(TokenList, ReopenRequestWhileTheQuestionIsOpen) {
-    UtilitySession session;
-    ASSERT_TRUE(session.Start("-3@"));
-    HWND first = OpenList(session, "3~First~1~3~5~");
-    ASSERT_NE(first, nullptr);
-    Select(first, 2);
-    PostClose(first);
-    ASSERT_NE(WaitForMessageBox(), nullptr);
-    // Served inside the question's loop while the first window is still unloading.
-    HWND second = OpenList(session, "4~Second~4~8~");
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(Items(second), (std::vector<std::string>{"4", "8"}));
-    Answer(0, "&Yes");
-    EXPECT_TRUE(WaitForNoWindow("First Tokens"));
-    EXPECT_EQ(session.Reply().value_or("none"), "3~3~5~");
-    // The new window is untouched and still answers to requests.
-    EXPECT_TRUE(IsWindowVisible(second));
-    EXPECT_EQ(Selected(second), (std::vector<int>{0}));
-    ASSERT_TRUE(session.Send(CloseRequest(host::kTokenList)));
-    EXPECT_TRUE(WaitForNoWindow("Second Tokens"));
-    EXPECT_EQ(session.Reply().value_or("none"), "4~4~");
+int TokenWindows() {
+    int n = 0;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"KesUtilTokenList", nullptr));) ++n;
+    return n;
+}
+
+// A reopen sent while the question is up waits for the answer: never two
+// windows, and the new one starts with no reply of the old one in the store.
+TEST(TokenList, ReopenRequestWhileTheQuestionIsOpenWaitsForTheAnswer) {
+    for (const auto& [button, caption] :
+         {std::pair{0, "&Yes"}, std::pair{1, "&No"}, std::pair{2, "Cancel"}}) {
+        SCOPED_TRACE(caption);
+        UtilitySession session;
+        ASSERT_TRUE(session.Start("-3@"));
+        HWND first = OpenList(session, "3~First~1~3~5~");
+        ASSERT_NE(first, nullptr);
+        Select(first, 2);
+        PostClose(first);
+        ASSERT_NE(WaitForMessageBox(), nullptr);
+        ASSERT_TRUE(session.Send(Open("4~Second~4~8~")));
+        Pump(300);
+        EXPECT_EQ(TokenWindows(), 1);
+        EXPECT_EQ(FindWindowW(nullptr, L"Second Tokens"), nullptr);
+        Answer(button, caption);
+        HWND second = WaitForWindow("Second Tokens");
+        ASSERT_NE(second, nullptr);
+        EXPECT_FALSE(IsWindow(first));
+        EXPECT_EQ(TokenWindows(), 1);
+        EXPECT_FALSE(session.Reply().has_value());
+        ASSERT_TRUE(session.Send(CloseRequest(host::kTokenList)));
+        EXPECT_TRUE(WaitForNoWindow("Second Tokens"));
+        EXPECT_EQ(session.Reply().value_or("none"), "4~4~");
+    }
 }
 
 }  // namespace
