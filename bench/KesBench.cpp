@@ -143,7 +143,7 @@ class Bench {
 };
 
 std::string ConverterRequest() {
-    return kes::host::OpenRequest(kes::host::kConverter, "", 300, 4000, 6000, 10000, false);
+    return kes::host::OpenRequest(kes::kWindowConverter, "", 300, 4000, 6000, 10000, false);
 }
 
 // One life of the utility: cold start, a DDE open, a forwarded start, the end.
@@ -164,7 +164,7 @@ void Bench::UtilityRound(Series& cold, Series& dde, Series& second, Series& gone
     // The DDE server may register a moment after the first window shows.
     WaitFor([&] { return link.UtilityWindow().has_value(); });
 
-    link.Send(kes::host::CloseRequest(kes::host::kConverter));
+    link.Send(kes::host::CloseRequest(kes::kWindowConverter));
     WaitFor([] { return !FindWindowW(nullptr, kConverterCaption); });
     t0 = NowMs();
     if (!link.Send(ConverterRequest()) || !WaitFor([] { return Shown(kConverterCaption); }))

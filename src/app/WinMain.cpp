@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "util/Util.h"
+#include "app/Commands.h"
 #include "win/Form.h"
 #include "win/WinText.h"
 

@@ -3,11 +3,12 @@
 #include <optional>
 #include <string_view>
 
+#include "core/HostContract.h"
+
 namespace kes {
 
 // Positions are 1-based and 16-bit, so a command string holds at most this many characters.
 inline constexpr std::size_t kMaxCommandLength = 32767;
-inline constexpr int32_t kNoRequestCode = -2000;
 
 // The code in front of the first "@"; kNoRequestCode when there is none or it is not a number.
 int32_t ParseRequestCode(std::string_view commandString, int16_t& firstSeparator);

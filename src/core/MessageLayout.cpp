@@ -1,6 +1,7 @@
 #include "core/MessageLayout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kes {
@@ -27,93 +28,87 @@ double WholeNumber(double v) {
 
 int DefaultButtonIndex(int32_t defaultCode) {
     switch (defaultCode) {
-        case 256:
+        case kMsgDefaultSecond:
             return 1;
-        case 512:
+        case kMsgDefaultThird:
             return 2;
-        case 768:
+        case kMsgDefaultFourth:
             return 3;
-        case 5:
+        case kMsgDefaultFifth:
             return 4;
         default:
             return 0;
     }
 }
 
+namespace {
+
+// The fixed button sets: captions left to right, each button's result, the
+// button Escape presses and what the close box gives.
+struct ButtonSet {
+    int32_t code;
+    int count;
+    std::array<const char*, 3> captions;
+    std::array<int32_t, 3> results;
+    int escapeButton;
+    int32_t closeResult;
+};
+
+constexpr ButtonSet kButtonSets[] = {
+    {kMsgButtonsOk, 1, {"OK"}, {kMsgResultOk}, 0, kMsgResultOk},
+    {kMsgButtonsOkCancel,
+     2,
+     {"OK", "Cancel"},
+     {kMsgResultOk, kMsgResultCancel},
+     1,
+     kMsgResultCancel},
+    {kMsgButtonsYesNoCancel,
+     3,
+     {"&Yes", "&No", "Cancel"},
+     {kMsgResultYes, kMsgResultNo, kMsgResultCancel},
+     2,
+     kMsgResultCancel},
+    {kMsgButtonsYesNo, 2, {"&Yes", "&No"}, {kMsgResultYes, kMsgResultNo}, 1, kMsgResultNo},
+};
+
+const ButtonSet* FindButtonSet(int32_t code) {
+    for (const ButtonSet& set : kButtonSets)
+        if (set.code == code) return &set;
+    return nullptr;
+}
+
+}  // namespace
+
 std::vector<std::string> ButtonCaptions(const MessageRequest& request) {
-    switch (request.MsgButtons) {
-        case 0:
-            return {"OK"};
-        case 1:
-            return {"OK", "Cancel"};
-        case 3:
-            return {"&Yes", "&No", "Cancel"};
-        case 4:
-            return {"&Yes", "&No"};
-        case kMsgCustomButtons: {
-            const int n = std::clamp<int>(request.MsgCaptionCount, 0, kMaxMsgCaptions);
-            return {request.MsgCaptions.begin(), request.MsgCaptions.begin() + n};
-        }
-        default:
-            return {};
+    if (request.MsgButtons == kMsgCustomButtons) {
+        const int n = std::clamp<int>(request.MsgCaptionCount, 0, kMaxMsgCaptions);
+        return {request.MsgCaptions.begin(), request.MsgCaptions.begin() + n};
     }
+    const ButtonSet* set = FindButtonSet(request.MsgButtons);
+    if (!set) return {};
+    return {set->captions.begin(), set->captions.begin() + set->count};
 }
 
 std::optional<int32_t> ButtonResult(int32_t buttons, int index) {
-    static constexpr int32_t kOk[] = {1}, kOkCancel[] = {1, 2}, kYesNoCancel[] = {6, 7, 2},
-                             kYesNo[] = {6, 7};
-    auto pick = [index](const auto& results) -> std::optional<int32_t> {
-        if (index < 0 || index >= static_cast<int>(std::size(results))) return std::nullopt;
-        return results[index];
-    };
-    switch (buttons) {
-        case 0:
-            return pick(kOk);
-        case 1:
-            return pick(kOkCancel);
-        case 3:
-            return pick(kYesNoCancel);
-        case 4:
-            return pick(kYesNo);
-        case kMsgCustomButtons:
-            if (index >= 0 && index < kMaxMsgCaptions) return index;
-            return std::nullopt;
-        default:
-            return std::nullopt;
-    }
+    if (buttons == kMsgCustomButtons)
+        return index >= 0 && index < kMaxMsgCaptions ? std::optional<int32_t>(index) : std::nullopt;
+    const ButtonSet* set = FindButtonSet(buttons);
+    if (!set || index < 0 || index >= set->count) return std::nullopt;
+    return set->results[static_cast<std::size_t>(index)];
 }
 
 EscapeAction EscapeKey(int32_t buttons) {
-    switch (buttons) {
-        case 0:
-            return {EscapeAction::kPressButton, 0};
-        case 1:
-            return {EscapeAction::kPressButton, 1};
-        case 3:
-            return {EscapeAction::kPressButton, 2};
-        case 4:
-            return {EscapeAction::kPressButton, 1};
-        case kMsgCustomButtons:
-            return {EscapeAction::kCustomCancel, 0};
-        default:
-            return {};
-    }
+    if (buttons == kMsgCustomButtons) return {EscapeAction::kCustomCancel, 0};
+    const ButtonSet* set = FindButtonSet(buttons);
+    if (!set) return {};
+    return {EscapeAction::kPressButton, set->escapeButton};
 }
 
 std::optional<int32_t> CloseResult(int32_t buttons) {
-    switch (buttons) {
-        case 0:
-            return 1;
-        case 1:
-        case 3:
-            return 2;
-        case 4:
-            return 7;
-        case kMsgCustomButtons:
-            return kMsgCustomCancel;
-        default:
-            return std::nullopt;
-    }
+    if (buttons == kMsgCustomButtons) return kMsgCustomCancel;
+    const ButtonSet* set = FindButtonSet(buttons);
+    if (!set) return std::nullopt;
+    return set->closeResult;
 }
 
 MessageLayout LayOutMessage(const MessageRequest& request, const TextMeasure& measure,
@@ -167,16 +162,16 @@ MessageLayout LayOutMessage(const MessageRequest& request, const TextMeasure& me
     }
 
     switch (request.MsgIcon) {
-        case 16:
+        case kMsgIconStop:
             out.iconPicture = 1;
             break;
-        case 32:
+        case kMsgIconQuestion:
             out.iconPicture = 2;
             break;
-        case 48:
+        case kMsgIconWarning:
             out.iconPicture = 3;
             break;
-        case 64:
+        case kMsgIconInformation:
             out.iconPicture = 4;
             break;
         default:

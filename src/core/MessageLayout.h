@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/HostContract.h"
+
 namespace kes {
 
-inline constexpr int32_t kMsgCustomButtons = 5000;
-inline constexpr int32_t kMsgCustomCancel = -1;
 inline constexpr int kMaxMsgCaptions = 6;
 
 // One request at a time: the inputs that ShowMessage fills (and the ones a

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/HostContract.h"
+
 namespace kes {
 
 // The values of the last request, read by the tool windows when they load.
@@ -20,10 +22,6 @@ enum class CommandAction {
     Close,         // unload the window that RequestCode names (0, 1, 5 or 6)
     Open,          // ShowToolWindow with RequestCode
 };
-
-inline constexpr int32_t kStartOnlyCode = -3;
-inline constexpr int32_t kFastWatchdogCode = -2;
-inline constexpr int32_t kCloseCode = -1;
 
 // Stores the fields of one command string; a field that is absent or does not convert leaves
 // its value as the previous request set it.

@@ -10,8 +10,6 @@ namespace kes {
 namespace {
 
 constexpr int kUnloadByCode = 1;
-constexpr int32_t kAnswerCancel = 2;
-constexpr int32_t kAnswerNo = 7;
 
 }  // namespace
 
@@ -68,8 +66,8 @@ bool AsksBeforeSaving(int unloadMode, bool otherTokenSelected) {
 }
 
 TokenCloseAction ActionForAnswer(int32_t answer) {
-    if (answer == kAnswerCancel) return TokenCloseAction::KeepOpen;
-    if (answer == kAnswerNo) return TokenCloseAction::CloseWithoutReply;
+    if (answer == kMsgResultCancel) return TokenCloseAction::KeepOpen;
+    if (answer == kMsgResultNo) return TokenCloseAction::CloseWithoutReply;
     return TokenCloseAction::Save;
 }
 

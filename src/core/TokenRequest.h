@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kes {
+#include "core/HostContract.h"
 
-inline constexpr char kTokenSeparator = '~';
+namespace kes {
 
 struct TokenCandidate {
     std::string text;  // shown as the list item

@@ -10,12 +10,12 @@
 #include "core/NumberText.h"
 #include "core/Placement.h"
 #include "core/TextUtil.h"
-#include "forms/HelpForm.h"
 #include "forms/Pictures.h"
-#include "util/Calculator.h"
-#include "util/HostEvaluator.h"
-#include "util/ShowMessage.h"
-#include "util/Util.h"
+#include "forms/ToolWindows.h"
+#include "win/Handles.h"
+#include "process/HostEvaluator.h"
+#include "forms/ShowMessage.h"
+#include "process/Util.h"
 #include "win/WinText.h"
 
 namespace kes {
@@ -26,7 +26,6 @@ namespace {
 
 constexpr int kUnits = 4;
 constexpr int kResistances = 2;
-constexpr int kWarningIcon = 48;
 
 // The two frames; the controls they hold are placed from their origin.
 constexpr win::TwipRect kFrame2Rect{195, 600, 2145, 1635};
@@ -181,11 +180,8 @@ void ConverterForm::Form_Load() {
 
     // Beside a help window that stands at the same anchor, else at the anchor.
     const RequestValues& request = Util().Request;
-    std::optional<WindowBox> help;
-    if (Util().HelpOpen && helpForm && helpForm->Loaded())
-        help = WindowBox{helpForm->Left(), helpForm->Top(), helpForm->Width(), helpForm->Height()};
     const WindowBox box = PlaceAtAnchor({double(AnchorX(request)), double(AnchorY(request))},
-                                        Width(), Height(), help);
+                                        Width(), Height(), ToolWindowBox(kWindowFunctionList));
     Move(box.left, box.top);
 
     win::SetText(Control(kText2Id), "");
@@ -197,12 +193,9 @@ void ConverterForm::Form_Load() {
                  Control(kCloseButtonId), Control(kFrame1Id), Control(kFrame2Id),
                  Control(kCopyButtonId), Control(kLabel2Id), Control(kOhmCheckId),
                  Control(kOhmCheckId + 1), Control(kText2Id), Control(kConverterCalcButtonId)});
-
-    Util().ConverterOpen = true;
 }
 
 void ConverterForm::Form_Unload() {
-    Util().ConverterOpen = false;
     if (tooltip_) DestroyWindow(std::exchange(tooltip_, nullptr));
     win::ReleaseForm(converterForm, this);
 }
@@ -301,7 +294,7 @@ void ConverterForm::CloseButton_Click() {
 }
 
 void ConverterForm::CalcButton_Click() {
-    LaunchCalculator();
+    RunCalculator();
 }
 
 bool ConverterForm::ValidateInput() {
@@ -315,9 +308,7 @@ bool ConverterForm::ValidateInput() {
         return true;
     }
 
-    bool checkState = false;
-    ShowMessage(text + "\r\n\r\n" + kInvalidValueText, kWarningIcon, 0, kAppName, false, checkState,
-                0, false);
+    ShowMessage({.text = text + "\r\n\r\n" + kInvalidValueText, .icon = kMsgIconWarning});
     // The box runs the message loop: the window may have been unloaded meanwhile.
     if (!Loaded()) return false;
     // From the fault to the end; a position at or past the end marks the last character.

@@ -7,8 +7,8 @@
 
 #include "core/ParserFunctionList.h"
 #include "core/Placement.h"
-#include "forms/ConverterForm.h"
-#include "util/Util.h"
+#include "forms/ToolWindows.h"
+#include "process/Util.h"
 #include "win/WinText.h"
 
 namespace kes {
@@ -54,13 +54,10 @@ void HelpForm::BuildHelpTopic() {
     ShowWindow(OKButton, SW_HIDE);
     SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
     if (request.RequestCode == 0 || request.RequestCode == 1) {
-        std::optional<WindowBox> converter;
-        if (util.ConverterOpen && converterForm && converterForm->Loaded())
-            converter = WindowBox{converterForm->Left(), converterForm->Top(),
-                                  converterForm->Width(), converterForm->Height()};
-        const WindowBox box = PlaceHelpWindow({double(AnchorX(request)), double(AnchorY(request))},
-                                              Width(), Height(), request.RememberPosition,
-                                              util.SavedHelpTop, util.SavedHelpLeft, converter);
+        const WindowBox box =
+            PlaceHelpWindow({double(AnchorX(request)), double(AnchorY(request))}, Width(), Height(),
+                            request.RememberPosition, util.SavedHelpTop, util.SavedHelpLeft,
+                            ToolWindowBox(kWindowConverter));
         Move(box.left, box.top);
 
         PlaceControl(HelpText, kHelpTextRect);
@@ -80,7 +77,6 @@ void HelpForm::BuildHelpTopic() {
         SetTabOrder({OKButton, HelpText});
         SetDefaultButton(kHelpOkButtonId);
     }
-    util.HelpOpen = true;
 }
 
 // The list puts one tab after the two long names and two after every other
@@ -183,7 +179,6 @@ void HelpForm::Form_Unload() {
         util.SavedHelpTop = static_cast<int32_t>(std::nearbyint(Top()));
         util.SavedHelpLeft = static_cast<int32_t>(std::nearbyint(Left()));
     }
-    util.HelpOpen = false;
     win::ReleaseForm(helpForm, this);
 }
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "core/MessageLayout.h"
-#include "util/ShowMessage.h"
-#include "util/Util.h"
+#include "forms/ShowMessage.h"
+#include "process/Util.h"
 #include "win/Handles.h"
 #include "win/Twips.h"
 #include "win/WinText.h"

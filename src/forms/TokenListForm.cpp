@@ -8,9 +8,9 @@
 #include "core/Placement.h"
 #include "core/TokenRequest.h"
 #include "forms/Pictures.h"
-#include "util/Calculator.h"
-#include "util/ShowMessage.h"
-#include "util/Util.h"
+#include "forms/ToolWindows.h"
+#include "forms/ShowMessage.h"
+#include "process/Util.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
 
@@ -21,9 +21,6 @@ std::unique_ptr<TokenListForm> tokenListForm;
 namespace {
 
 constexpr UINT_PTR kListSubclassId = 1;
-constexpr int32_t kIconQuestion = 32;
-constexpr int32_t kButtonsYesNoCancel = 3;
-constexpr int32_t kDefaultFirstButton = 0;
 
 HFONT CreatePointFont(const wchar_t* face, double points, int weight) {
     win::ScopedGetDC dc(nullptr);
@@ -94,8 +91,7 @@ void TokenListForm::Form_Load() {
     // No reply of an earlier window may survive into this one.
     const win::SettingsStore store;
     util.SettingValue = store.Get(kSectionMessages, kListMessageValue);
-    if (util.SettingValue != win::kNoRegistryData)
-        store.Delete(kSectionMessages, kListMessageValue);
+    if (util.SettingValue != kNoRegistryData) store.Delete(kSectionMessages, kListMessageValue);
 
     win::SetText(Control(kTokenHelpLabelId), kTokenHelpText);
     SetCaption(request.captionPrefix + " Tokens");
@@ -156,16 +152,16 @@ void TokenListForm::OnCommand(int id, int notifyCode, HWND) {
 }
 
 void TokenListForm::CnvrtButton_Click() {
-    Util().Request.RequestCode = 5;
+    Util().Request.RequestCode = kWindowConverter;
     ShowToolWindow();
 }
 
 void TokenListForm::CalcButton_Click() {
-    LaunchCalculator();
+    RunCalculator();
 }
 
 void TokenListForm::ParserButton_Click() {
-    Util().Request.RequestCode = 0;
+    Util().Request.RequestCode = kWindowFunctionList;
     ShowToolWindow();
 }
 
@@ -179,9 +175,9 @@ void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
     const TokenReply reply = BuildTokenReply(CurrentToken, CurrentTokenIndex, values_, selected,
                                              Util().DecimalSeparator);
     if (AsksBeforeSaving(unloadMode, reply.otherTokenSelected)) {
-        bool checkState = false;
-        const int32_t answer = ShowMessage(kApplyQuestion, kIconQuestion, kButtonsYesNoCancel,
-                                           kAppName, false, checkState, kDefaultFirstButton, false);
+        const int32_t answer = ShowMessage({.text = std::string(kApplyQuestion),
+                                            .icon = kMsgIconQuestion,
+                                            .buttons = kMsgButtonsYesNoCancel});
         switch (ActionForAnswer(answer)) {
             case TokenCloseAction::KeepOpen:
                 cancel = true;

@@ -6,13 +6,6 @@
 #include "win/WinText.h"
 
 namespace kes::host {
-namespace {
-constexpr std::string_view kMisc = "Misc";
-constexpr std::string_view kMessages = "Messages";
-constexpr std::string_view kHostWnd = "Kestrelsim hWnd";
-constexpr std::string_view kScrollbar = "Scrollbar";
-constexpr std::string_view kListMessage = "kesUtilListMessage";
-}  // namespace
 
 std::string OpenRequest(int window, std::string_view text, int offsetY, int offsetX, int top,
                         int left, bool rememberPosition) {
@@ -22,7 +15,7 @@ std::string OpenRequest(int window, std::string_view text, int offsetY, int offs
 }
 
 std::string CloseRequest(int window) {
-    return "-1@" + std::to_string(window) + "@";
+    return std::to_string(kCloseCode) + "@" + std::to_string(window) + "@";
 }
 
 HostLink::HostLink(std::wstring utilityPath) : utilityPath_(std::move(utilityPath)) {}
@@ -33,11 +26,11 @@ HostLink::~HostLink() {
 
 bool HostLink::PublishHostWindow(HWND host) const {
     const auto value = static_cast<int32_t>(reinterpret_cast<INT_PTR>(host));
-    return win::SettingsStore().Save(kMisc, kHostWnd, std::to_string(value));
+    return win::SettingsStore().Save(kSectionMisc, kHostWndValue, std::to_string(value));
 }
 
 void HostLink::WithdrawHostWindow() const {
-    win::SettingsStore().Delete(kMisc, kHostWnd);
+    win::SettingsStore().Delete(kSectionMisc, kHostWndValue);
 }
 
 bool HostLink::StartUtility(std::string_view commandString) {
@@ -58,25 +51,25 @@ bool HostLink::StartUtility(std::string_view commandString) {
 bool HostLink::Send(std::string_view commandString, unsigned long connectRetryMs) const {
     win::DdeExecuteOptions options;
     options.connectRetryMs = connectRetryMs;
-    return win::DdeExecute("KesUtil", "KesUtil_MSG", commandString, options);
+    return win::DdeExecute(kDdeService, kDdeTopic, commandString, options);
 }
 
 std::optional<std::string> HostLink::PeekReply() const {
-    std::string reply = win::SettingsStore().Get(kMessages, kListMessage);
-    if (reply == win::kNoRegistryData) return std::nullopt;
+    std::string reply = win::SettingsStore().Get(kSectionMessages, kListMessageValue);
+    if (reply == kNoRegistryData) return std::nullopt;
     return reply;
 }
 
 std::optional<std::string> HostLink::TakeReply() const {
     auto reply = PeekReply();
-    if (reply) win::SettingsStore().Delete(kMessages, kListMessage);
+    if (reply) win::SettingsStore().Delete(kSectionMessages, kListMessageValue);
     return reply;
 }
 
 std::optional<HWND> HostLink::UtilityWindow() const {
-    const std::string text = win::SettingsStore().Get(kMisc, kScrollbar);
+    const std::string text = win::SettingsStore().Get(kSectionMisc, kScrollbarValue);
     const auto value = ParseIntegerField(text);
-    if (text == win::kNoRegistryData || !value) return std::nullopt;
+    if (text == kNoRegistryData || !value) return std::nullopt;
     return reinterpret_cast<HWND>(static_cast<INT_PTR>(*value));
 }
 

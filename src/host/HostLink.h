@@ -8,16 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/HostContract.h"
+
 namespace kes::host {
 
-// Window numbers of the requests.
-inline constexpr int kHelpFunctionList = 0;
-inline constexpr int kHelpText = 1;
-inline constexpr int kConverter = 5;
-inline constexpr int kTokenList = 6;
-
-inline constexpr std::string_view kFastWatchdogRequest = "-2@";
-inline constexpr std::string_view kStartOnlyRequest = "-3@";
+inline const std::string kFastWatchdogRequest = std::to_string(kFastWatchdogCode) + "@";
+inline const std::string kStartOnlyRequest = std::to_string(kStartOnlyCode) + "@";
 
 // "0@window@text@offsetY@offsetX@top@left@True|False@"; positions in twips.
 std::string OpenRequest(int window, std::string_view text, int offsetY, int offsetX, int top,

@@ -356,28 +356,28 @@ void HostWindow::OnButton(int id) {
     };
     switch (id) {
         case kConverterButton:
-            open(kConverter, "");
+            open(kWindowConverter, "");
             break;
         case kFunctionListButton:
-            open(kHelpFunctionList, "");
+            open(kWindowFunctionList, "");
             break;
         case kHelpTextButton:
-            open(kHelpText, Text(kHelpTextEdit));
+            open(kWindowHelpText, Text(kHelpTextEdit));
             break;
         case kTokenListButton:
-            open(kTokenList, Text(kTokenListEdit));
+            open(kWindowTokenList, Text(kTokenListEdit));
             break;
         case kConverterClose:
-            Request(CloseRequest(kConverter), false);
+            Request(CloseRequest(kWindowConverter), false);
             break;
         case kFunctionListClose:
-            Request(CloseRequest(kHelpFunctionList), false);
+            Request(CloseRequest(kWindowFunctionList), false);
             break;
         case kHelpTextClose:
-            Request(CloseRequest(kHelpText), false);
+            Request(CloseRequest(kWindowHelpText), false);
             break;
         case kTokenListClose:
-            Request(CloseRequest(kTokenList), false);
+            Request(CloseRequest(kWindowTokenList), false);
             break;
         case kFastWatchdogButton:
             Request(std::string(kFastWatchdogRequest), false);
@@ -433,11 +433,11 @@ void HostWindow::RefreshLiveView() {
     const std::string reply = store.Get("Messages", "kesUtilListMessage");
     const auto utility = link_.UtilityWindow();
     SetIfChanged(kScrollbarValue,
-                 scrollbar == win::kNoRegistryData
+                 scrollbar == kNoRegistryData
                      ? "(absent)"
                      : scrollbar + (utility && IsWindow(*utility) ? "  (a live window)"
                                                                   : "  (no such window)"));
-    SetIfChanged(kReplyValue, reply == win::kNoRegistryData ? "(absent)" : reply);
+    SetIfChanged(kReplyValue, reply == kNoRegistryData ? "(absent)" : reply);
     std::string process = "not started by this host";
     if (link_.Process())
         process = (link_.WaitForExit(0) ? "ended (pid " : "running (pid ") +

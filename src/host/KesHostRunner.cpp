@@ -43,7 +43,7 @@ bool PumpUntil(Pred pred, DWORD timeoutMs, HWND dialog) {
 
 std::string SettingText(std::string_view section, std::string_view name) {
     const std::string value = win::SettingsStore().Get(section, name);
-    return value == win::kNoRegistryData ? "(absent)" : "\"" + value + "\"";
+    return value == kNoRegistryData ? "(absent)" : "\"" + value + "\"";
 }
 
 void WriteAll(HANDLE h, std::string_view text) {

@@ -8,8 +8,7 @@
 namespace kes::win {
 
 std::wstring SettingsStore::KeyPath(std::string_view section) const {
-    return L"Software\\VB and VBA Program Settings\\" + Widen(application_) + L"\\" +
-           Widen(section);
+    return std::wstring(kSettingsRoot) + L"\\" + Widen(application_) + L"\\" + Widen(section);
 }
 
 std::string SettingsStore::Get(std::string_view section, std::string_view name,

@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
-namespace kes::win {
+#include "core/HostContract.h"
 
-inline constexpr std::string_view kNoRegistryData = "NO_REGISTRY_DATA";
+namespace kes::win {
 
 class SettingsStore {
   public:
-    explicit SettingsStore(std::string application = "Kestrelsim")
+    explicit SettingsStore(std::string application = std::string(kAppName))
         : application_(std::move(application)) {}
 
     // Returns the stored text, or fallback when the value is absent or unreadable.

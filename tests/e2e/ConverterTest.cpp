@@ -24,7 +24,7 @@ constexpr int kOffsetY = 300, kOffsetX = 4000, kTop = 4200, kLeft = 8400;
 constexpr int kDbm = 0, kMw = 1, kVop = 2, kVrms = 3;
 
 std::string OpenConverter() {
-    return OpenRequest(host::kConverter, "", kOffsetY, kOffsetX, kTop, kLeft, false);
+    return OpenRequest(kWindowConverter, "", kOffsetY, kOffsetX, kTop, kLeft, false);
 }
 
 struct Selection {
@@ -398,7 +398,7 @@ TEST_F(ConverterTest, EveryWindowStartsAsDesignedAtTheAnchor) {
 TEST(Converter, StandsBesideAHelpWindowAtTheSameAnchor) {
     UtilitySession session;
     ASSERT_TRUE(session.Start(
-        OpenRequest(host::kHelpText, "notes", kOffsetY, kOffsetX, kTop, kLeft, false)));
+        OpenRequest(kWindowHelpText, "notes", kOffsetY, kOffsetX, kTop, kLeft, false)));
     HWND help = WaitForWindow(kSpectralPowerCaption);
     ASSERT_NE(help, nullptr);
     ASSERT_TRUE(session.Send(OpenConverter()));

@@ -18,7 +18,7 @@ class DdeLink : public testing::Test {
 };
 
 std::string ConverterRequest(int offsetX) {
-    return host::OpenRequest(host::kConverter, "", 300, offsetX, 4500, 2400, false);
+    return host::OpenRequest(kWindowConverter, "", 300, offsetX, 4500, 2400, false);
 }
 testing::AssertionResult ConverterAt(int offsetX) {
     return StandsAtRequest(WaitForToolWindow(kConverterClass, 2000), 300, offsetX, 4500, 2400);
@@ -32,7 +32,7 @@ TEST_F(DdeLink, RawMessageClientIsServedOnOneConversation) {
     EXPECT_EQ(ProcessOf(client.Server()), session_.Link().ProcessId());
     EXPECT_TRUE(client.ExecuteText(ConverterRequest(4000)));
     EXPECT_TRUE(ConverterAt(4000));
-    EXPECT_TRUE(client.ExecuteText(host::CloseRequest(host::kConverter)));
+    EXPECT_TRUE(client.ExecuteText(host::CloseRequest(kWindowConverter)));
     EXPECT_TRUE(WaitForNoToolWindow(kConverterClass, 2000));
     EXPECT_TRUE(client.Terminate()) << "the server answers the terminate";
 }
@@ -55,7 +55,7 @@ TEST_F(DdeLink, EveryExecuteIsAcknowledgedEvenGarbage) {
         ASSERT_TRUE(session_.Running());
     }
     // Still serving.
-    EXPECT_TRUE(session_.Send(host::CloseRequest(host::kConverter)));
+    EXPECT_TRUE(session_.Send(host::CloseRequest(kWindowConverter)));
     EXPECT_TRUE(WaitForNoToolWindow(kConverterClass, 2000));
     EXPECT_TRUE(session_.Send("0@5@"));
     EXPECT_NE(WaitForToolWindow(kConverterClass, 2000), nullptr);

@@ -20,7 +20,7 @@ using host::OpenRequest;
 constexpr int kOffsetY = 300, kOffsetX = 4000, kTop = 4200, kLeft = 8400;
 
 std::string_view Caption(int topic) {
-    return topic == host::kHelpFunctionList ? kParserFunctionListCaption : kSpectralPowerCaption;
+    return topic == kWindowFunctionList ? kParserFunctionListCaption : kSpectralPowerCaption;
 }
 
 // Topics are their window numbers too. Waits for the same caption to go first, then the text.
@@ -63,7 +63,7 @@ void ExpectAtAnchor(HWND help) {
 TEST(HelpWindow, TopicsShowTheFunctionListOrTheHostsText) {
     UtilitySession session;
     ASSERT_TRUE(session.Start("-3@"));
-    HWND help = OpenHelp(session, host::kHelpFunctionList, false);
+    HWND help = OpenHelp(session, kWindowFunctionList, false);
     ASSERT_NE(help, nullptr);
     HWND text = GetDlgItem(help, kHelpTextId);
     char decimal[2] = ".", list[2] = ",";
@@ -100,13 +100,13 @@ TEST(HelpWindow, TopicsShowTheFunctionListOrTheHostsText) {
 
     // Topic 1 replaces the window; the host's text goes in unchanged.
     const std::string body = "Band power: 12.5 dBm\r\n\xC2\xBD bandwidth";
-    help = OpenHelp(session, host::kHelpText, false, body);
+    help = OpenHelp(session, kWindowHelpText, false, body);
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(WindowText(GetDlgItem(help, kHelpTextId)), body);
     EXPECT_TRUE(WaitForNoWindow(kParserFunctionListCaption, 2000));
     // Enter and Escape close it.
     for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
-        if (key == VK_ESCAPE) help = OpenHelp(session, host::kHelpText, false);
+        if (key == VK_ESCAPE) help = OpenHelp(session, kWindowHelpText, false);
         ASSERT_NE(help, nullptr);
         SetForegroundWindow(help);
         ASSERT_TRUE(WaitUntil([&] { return FocusOf(help) != nullptr; }, 3000));
@@ -117,29 +117,28 @@ TEST(HelpWindow, TopicsShowTheFunctionListOrTheHostsText) {
 }
 
 TEST(HelpWindow, PlacedAtTheAnchorBesideAnExactConverterOrWhereItWasLeft) {
-    using host::kHelpFunctionList, host::kHelpText;
     UtilitySession session;
     ASSERT_TRUE(session.Start("-3@"));
-    HWND help = OpenHelp(session, kHelpText, false);
+    HWND help = OpenHelp(session, kWindowHelpText, false);
     ASSERT_NE(help, nullptr);
     ExpectAtAnchor(help);
-    CloseHelp(session, kHelpText);
+    CloseHelp(session, kWindowHelpText);
 
     // A converter exactly at the anchor: the help window goes to its left, 50 twips apart.
     ASSERT_TRUE(
-        session.Send(OpenRequest(host::kConverter, "", kOffsetY, kOffsetX, kTop, kLeft, false)));
+        session.Send(OpenRequest(kWindowConverter, "", kOffsetY, kOffsetX, kTop, kLeft, false)));
     HWND converter = WaitForWindow("Units Converter");
     ASSERT_NE(converter, nullptr);
-    ASSERT_NE(help = OpenHelp(session, kHelpFunctionList, false), nullptr);
+    ASSERT_NE(help = OpenHelp(session, kWindowFunctionList, false), nullptr);
     const RECT c = RectOf(converter);
     EXPECT_NEAR((c.left - RectOf(help).right) * TwipsPerPixel(), 50, TwipsPerPixel());
     EXPECT_NEAR(RectOf(help).bottom, Anchor().y, 1);
     // Moved by one pixel, the converter no longer counts as standing there.
     MoveTo(converter, c.left + 1, c.top);
-    CloseHelp(session, kHelpFunctionList);
-    ASSERT_NE(help = OpenHelp(session, kHelpFunctionList, false), nullptr);
+    CloseHelp(session, kWindowFunctionList);
+    ASSERT_NE(help = OpenHelp(session, kWindowFunctionList, false), nullptr);
     ExpectAtAnchor(help);
-    ASSERT_TRUE(session.Send(CloseRequest(host::kConverter)));
+    ASSERT_TRUE(session.Send(CloseRequest(kWindowConverter)));
     ASSERT_TRUE(WaitForNoWindow("Units Converter"));
 
     // RememberPosition on keeps the place where it was closed (for either topic), off neither uses
@@ -150,11 +149,11 @@ TEST(HelpWindow, PlacedAtTheAnchorBesideAnExactConverterOrWhereItWasLeft) {
         bool remember;
         Place place;
         int moveX, moveY;  // -1: left where it opened
-    } steps[] = {{kHelpText, true, kAnywhere, 200, 150},
-                 {kHelpFunctionList, true, kSaved, -1, -1},
-                 {kHelpText, false, kAnchor, 330, 260},
-                 {kHelpText, true, kSaved, 200, 0},
-                 {kHelpText, true, kAnchor, -1, -1}};
+    } steps[] = {{kWindowHelpText, true, kAnywhere, 200, 150},
+                 {kWindowFunctionList, true, kSaved, -1, -1},
+                 {kWindowHelpText, false, kAnchor, 330, 260},
+                 {kWindowHelpText, true, kSaved, 200, 0},
+                 {kWindowHelpText, true, kAnchor, -1, -1}};
     for (const auto& step : steps) {
         SCOPED_TRACE(&step - steps);
         ASSERT_NE(help = OpenHelp(session, step.topic, step.remember), nullptr);

@@ -36,10 +36,10 @@ struct ToolWindow {
     int closedBy;  // either help number closes help, whatever its topic
 };
 const ToolWindow kToolWindows[] = {
-    {host::kHelpFunctionList, kHelpClass, host::kHelpText},
-    {host::kHelpText, kHelpClass, host::kHelpFunctionList},
-    {host::kConverter, kConverterClass, host::kConverter},
-    {host::kTokenList, kTokenListClass, host::kTokenList},
+    {kWindowFunctionList, kHelpClass, kWindowHelpText},
+    {kWindowHelpText, kHelpClass, kWindowFunctionList},
+    {kWindowConverter, kConverterClass, kWindowConverter},
+    {kWindowTokenList, kTokenListClass, kWindowTokenList},
 };
 
 // Requests go to one running instance; each case sets what it relies on.
@@ -71,7 +71,7 @@ TEST_F(Requests, EachToolWindowOpensTopmostReopensFreshAndClosesReadingNoFurther
         EXPECT_TRUE(WaitForNoToolWindow(w.windowClass, 2000));
         Send("0@5@");
         EXPECT_TRUE(AtPlace(WaitForToolWindow(kConverterClass), kSecond));
-        Send(CloseRequest(host::kConverter));
+        Send(CloseRequest(kWindowConverter));
         ASSERT_TRUE(WaitForNoToolWindow(kConverterClass, 2000));
         EXPECT_TRUE(session_.Running());
     }
@@ -90,7 +90,7 @@ TEST_F(Requests, AnchorLosesFivePixelsFromTopAndLeft) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.place.top);
-        Send(Open(host::kConverter, c.place));
+        Send(Open(kWindowConverter, c.place));
         EXPECT_TRUE(StandsAtAnchor(WaitForToolWindow(kConverterClass), c.anchorX, c.anchorY));
     }
 }
@@ -109,8 +109,8 @@ TEST_F(Requests, RequestsThatNeitherOpenNorCloseLeaveTheWindows) {
         {Request("-3", "5", kSecond), false},  // start only
         {Request("-2", "5", kSecond), false},  // fast watchdog
         {"no separator at all", false},
-        {CloseRequest(host::kHelpText), false},  // closing windows that are not open
-        {CloseRequest(host::kTokenList), false},
+        {CloseRequest(kWindowHelpText), false},  // closing windows that are not open
+        {CloseRequest(kWindowTokenList), false},
         {Request("0", "7", kSecond), true},  // unknown window numbers
         {Request("0", "-4", kSecond), true},
         {Request("-1", "7", kSecond), true},
@@ -119,7 +119,7 @@ TEST_F(Requests, RequestsThatNeitherOpenNorCloseLeaveTheWindows) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request);
-        Send(Open(host::kConverter, kFirst));
+        Send(Open(kWindowConverter, kFirst));
         HWND converter = WaitForToolWindow(kConverterClass);
         ASSERT_TRUE(AtPlace(converter, kFirst));
         Send(c.request);

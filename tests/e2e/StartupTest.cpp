@@ -13,7 +13,7 @@
 #include "e2e/UtilityProbe.h"
 #include "forms/HelpForm.h"
 #include "support/Harness.h"
-#include "util/Util.h"
+#include "process/Util.h"
 #include "win/Dde.h"
 #include "win/SettingsStore.h"
 
@@ -23,7 +23,7 @@ namespace {
 using host::OpenRequest;
 
 const std::string kConverterRequest =
-    OpenRequest(host::kConverter, "", 300, 4000, 1200, 2400, false);
+    OpenRequest(kWindowConverter, "", 300, 4000, 1200, 2400, false);
 
 enum class FirstInstance {
     Serves,           // records every execute
@@ -199,12 +199,12 @@ TEST(Startup, CommandStringQuotedAsOneArgumentKeepsItsBlanks) {
     // A shell user quotes a request whose text holds blanks, first or forwarded.
     UtilitySession session;
     ASSERT_TRUE(session.Start(
-        "\"" + OpenRequest(host::kHelpText, "first text", 300, 4000, 1200, 2400, false) + "\""));
+        "\"" + OpenRequest(kWindowHelpText, "first text", 300, 4000, 1200, 2400, false) + "\""));
     HWND help = WaitForWindow("Spectral Power in Selected Range");
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(WindowText(WaitForControl(help, kHelpTextId)), "first text");
     ASSERT_TRUE(session.StartAndWait(
-        "\"" + OpenRequest(host::kHelpText, "second text", 300, 4000, 1200, 2400, false) + "\""));
+        "\"" + OpenRequest(kWindowHelpText, "second text", 300, 4000, 1200, 2400, false) + "\""));
     EXPECT_TRUE(WaitUntil([&] {
         HWND h = FindWindowW(nullptr, L"Spectral Power in Selected Range");
         return h && WindowText(GetDlgItem(h, kHelpTextId)) == "second text";
@@ -254,7 +254,7 @@ TEST(Startup, SimultaneousStartsLeaveOneInstanceAndLoseNoCommand) {
         host::HostLink a(UtilityPath()), b(UtilityPath());
         ASSERT_TRUE(a.StartUtility(kConverterRequest));
         ASSERT_TRUE(
-            b.StartUtility(OpenRequest(host::kHelpText, "both", 300, 9000, 1200, 2400, false)));
+            b.StartUtility(OpenRequest(kWindowHelpText, "both", 300, 9000, 1200, 2400, false)));
         EXPECT_TRUE(WaitUntil([&] { return a.WaitForExit(0) || b.WaitForExit(0); }, 10000));
         HWND converter = WaitForToolWindow(kConverterClass);
         HWND help = WaitForToolWindow(kHelpClass);

@@ -15,7 +15,7 @@ namespace {
 using host::CloseRequest;
 
 std::string Open(std::string_view text) {
-    return host::OpenRequest(host::kTokenList, text, 300, 9000, 4200, 8400, false);
+    return host::OpenRequest(kWindowTokenList, text, 300, 9000, 4200, 8400, false);
 }
 
 // Sends the request; the list box of the window "<caption> Tokens", once it has its buttons.
@@ -95,7 +95,7 @@ TEST(TokenList, FillsTheListFromTheRequestAndRepliesWhenClosedByCode) {
         EXPECT_TRUE(WaitUntil([&] { return IsTopmost(GetParent(list)); }, 2000));
         for (int i : c.alsoSelect) Select(list, i);
         // Closed by code: no question even with other tokens selected.
-        ASSERT_TRUE(session.Send(CloseRequest(host::kTokenList)));
+        ASSERT_TRUE(session.Send(CloseRequest(kWindowTokenList)));
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(list); }));
         EXPECT_EQ(FindWindowW(nullptr, L"Kestrelsim"), nullptr);
         EXPECT_EQ(session.Reply().value_or("none"), c.reply);
@@ -217,7 +217,7 @@ TEST(TokenList, ReopenRequestWhileTheQuestionIsOpenWaitsForTheAnswer) {
         EXPECT_FALSE(IsWindow(first));
         EXPECT_EQ(TokenWindows(), 1);
         EXPECT_FALSE(session.Reply().has_value());
-        ASSERT_TRUE(session.Send(CloseRequest(host::kTokenList)));
+        ASSERT_TRUE(session.Send(CloseRequest(kWindowTokenList)));
         EXPECT_TRUE(WaitForNoWindow("Second Tokens"));
         EXPECT_EQ(session.Reply().value_or("none"), "4~4~");
     }

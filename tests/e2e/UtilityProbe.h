@@ -40,7 +40,7 @@ inline bool WaitForNoToolWindow(const wchar_t* windowClass, DWORD timeoutMs = 50
 
 inline std::optional<std::string> StoredValue(std::string_view section, std::string_view name) {
     const std::string value = win::SettingsStore().Get(section, name);
-    if (value == win::kNoRegistryData) return std::nullopt;
+    if (value == kNoRegistryData) return std::nullopt;
     return value;
 }
 inline std::optional<std::string> Scrollbar() {

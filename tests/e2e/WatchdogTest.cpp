@@ -11,7 +11,7 @@ namespace kes::test {
 namespace {
 
 const std::string kConverterRequest =
-    host::OpenRequest(host::kConverter, "", 300, 4000, 4500, 2400, false);
+    host::OpenRequest(kWindowConverter, "", 300, 4000, 4500, 2400, false);
 
 TEST(Watchdog, HostGoneEndsTheUtilityWithinOneIntervalOrAtOnceAfterTheFastRequest) {
     for (const bool fast : {false, true}) {

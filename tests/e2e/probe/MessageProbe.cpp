@@ -13,9 +13,9 @@
 #include <string>
 
 #include "forms/MessageForm.h"
-#include "util/Calculator.h"
-#include "util/ShowMessage.h"
-#include "util/Util.h"
+#include "forms/ToolWindows.h"
+#include "forms/ShowMessage.h"
+#include "process/Util.h"
 #include "win/Form.h"
 #include "win/WinText.h"
 
@@ -67,9 +67,14 @@ int RunMessage() {
 
     bool checkState = IntArg("priorcheck") != 0;
     msg.MsgCheckState = checkState;
-    const int32_t result = ShowMessage(
-        text, IntArg("icon"), IntArg("buttons"), args.count("title") ? args["title"] : "Probe",
-        IntArg("check") != 0, checkState, IntArg("default"), IntArg("quiet") != 0);
+    const int32_t result = ShowMessage({.text = text,
+                                        .icon = IntArg("icon"),
+                                        .buttons = IntArg("buttons"),
+                                        .title = args.count("title") ? args["title"] : "Probe",
+                                        .showCheck = IntArg("check") != 0,
+                                        .defaultButton = IntArg("default"),
+                                        .quietFlag = IntArg("quiet") != 0},
+                                       &checkState);
     std::ofstream(win::Widen(args["out"]).c_str())
         << "result=" << result << "\ncheck=" << checkState << "\ninput=" << msg.MsgInputText
         << "\npointer=" << (GetCursor() == wait ? "wait" : "other") << "\n";
@@ -88,7 +93,7 @@ class LauncherProbe : public win::Form {
     }
     void OnCommand(int id, int notifyCode, HWND) override {
         if (id != kLaunchButtonId || notifyCode != BN_CLICKED) return;
-        LaunchCalculator();
+        RunCalculator();
         std::ofstream(win::Widen(args["out"]).c_str(), std::ios::app)
             << "task=" << Util().CalcTaskId << "\n";
     }
@@ -108,8 +113,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     LocalFree(argv);
     UtilState& util = Util();
-    util.MsgCustomButtons = kMsgCustomButtons;
-    util.MsgCustomCancel = kMsgCustomCancel;
     util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, '.');
     util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ',');
     util.WindowsDir = GetWindowsDir();

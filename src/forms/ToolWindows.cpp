@@ -1,12 +1,16 @@
+#include "forms/ToolWindows.h"
+
 #include <windows.h>
 
+#include <memory>
+
+#include "core/HostContract.h"
 #include "forms/ConverterForm.h"
 #include "forms/HelpForm.h"
-#include "forms/MainForm.h"
+#include "forms/ShowMessage.h"
 #include "forms/TokenListForm.h"
-#include "util/Util.h"
-#include "win/Form.h"
-#include "win/Twips.h"
+#include "process/Calculator.h"
+#include "process/Util.h"
 
 namespace kes {
 namespace {
@@ -42,61 +46,65 @@ void Open(std::unique_ptr<T>& ref) {
     SetWindowPos(form.Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
-}  // namespace
-
-void ProcessCommand(std::string_view commandString) {
-    // Once the shutdown walk has begun, a window opened now would outlive the
-    // main window: requests are still acknowledged, but none is carried out.
-    if (Util().ShuttingDown) return;
-    try {
-        RequestValues& request = Util().Request;
-        switch (
-            ApplyCommand(commandString, request, win::TwipsPerPixelX(), win::TwipsPerPixelY())) {
-            case CommandAction::None:
-                return;
-            case CommandAction::FastWatchdog:
-                if (mainForm) mainForm->FastWatchdog();
-                return;
-            case CommandAction::Close:
-                switch (request.RequestCode) {
-                    case 0:
-                    case 1:
-                        Close(helpForm);
-                        break;
-                    case 5:
-                        Close(converterForm);
-                        break;
-                    case 6:
-                        Close(tokenListForm);
-                        break;
-                    default:
-                        break;
-                }
-                return;
-            case CommandAction::Open:
-                ShowToolWindow();
-                return;
-        }
-    } catch (...) {
-        // A request that fails halfway is dropped; the host is never told.
-    }
+template <class T>
+std::optional<WindowBox> BoxOf(const std::unique_ptr<T>& ref) {
+    if (!ref || !ref->Loaded()) return std::nullopt;
+    return WindowBox{ref->Left(), ref->Top(), ref->Width(), ref->Height()};
 }
+
+}  // namespace
 
 void ShowToolWindow() {
     switch (Util().Request.RequestCode) {
-        case 0:
-        case 1:
+        case kWindowFunctionList:
+        case kWindowHelpText:
             Open(helpForm);
             break;
-        case 5:
+        case kWindowConverter:
             Open(converterForm);
             break;
-        case 6:
+        case kWindowTokenList:
             Open(tokenListForm);
             break;
         default:
             break;
     }
+}
+
+void CloseToolWindow(int32_t window) {
+    switch (window) {
+        case kWindowFunctionList:
+        case kWindowHelpText:
+            Close(helpForm);
+            break;
+        case kWindowConverter:
+            Close(converterForm);
+            break;
+        case kWindowTokenList:
+            Close(tokenListForm);
+            break;
+        default:
+            break;
+    }
+}
+
+std::optional<WindowBox> ToolWindowBox(int32_t window) {
+    switch (window) {
+        case kWindowFunctionList:
+        case kWindowHelpText:
+            return BoxOf(helpForm);
+        case kWindowConverter:
+            return BoxOf(converterForm);
+        case kWindowTokenList:
+            return BoxOf(tokenListForm);
+        default:
+            return std::nullopt;
+    }
+}
+
+void RunCalculator() {
+    if (const auto missing = LaunchCalculator())
+        ShowMessage({.text = "Kestrelsim can't find " + *missing, .icon = kMsgIconStop});
 }
 
 }  // namespace kes

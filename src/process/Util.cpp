@@ -1,4 +1,4 @@
-#include "util/Util.h"
+#include "process/Util.h"
 
 #include <windows.h>
 

@@ -1,6 +1,8 @@
-#include "forms/MainForm.h"
+#include "app/MainForm.h"
 
-#include "util/Util.h"
+#include "app/Commands.h"
+
+#include "process/Util.h"
 #include "win/SettingsStore.h"
 
 namespace kes {

@@ -1,4 +1,4 @@
-#include "util/HostEvaluator.h"
+#include "process/HostEvaluator.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "util/ShowMessage.h"
+#include "forms/ShowMessage.h"
 
 #include <windows.h>
 
@@ -13,19 +13,18 @@ MessageRequest& Msg() {
     return request;
 }
 
-int32_t ShowMessage(std::string_view text, int32_t icon, int32_t buttons, std::string_view title,
-                    bool showCheck, bool& checkState, int32_t defaultButton, bool quietFlag) {
+int32_t ShowMessage(const MessageBoxArgs& args, bool* checkState) {
     // Whatever pointer the caller had up (an hourglass), the box shows the arrow.
     const HCURSOR savedPointer = SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 
     MessageRequest& msg = Msg();
-    msg.MsgText = FixLineBreaks(text);
-    msg.MsgIcon = icon;
-    msg.MsgButtons = buttons;
-    msg.MsgTitle = std::string(title);
-    msg.MsgShowCheck = showCheck;
-    msg.MsgDefault = defaultButton;
-    msg.MsgQuietFlag = quietFlag;
+    msg.MsgText = FixLineBreaks(args.text);
+    msg.MsgIcon = args.icon;
+    msg.MsgButtons = args.buttons;
+    msg.MsgTitle = args.title;
+    msg.MsgShowCheck = args.showCheck;
+    msg.MsgDefault = args.defaultButton;
+    msg.MsgQuietFlag = args.quietFlag;
 
     MessageForm& form = win::LoadFresh(messageForm);
     if (form.Loaded()) {
@@ -34,7 +33,7 @@ int32_t ShowMessage(std::string_view text, int32_t icon, int32_t buttons, std::s
         form.ShowModal();
     }
 
-    checkState = msg.MsgCheckState;
+    if (checkState) *checkState = msg.MsgCheckState;
     SetCursor(savedPointer);
     return msg.MsgResult;
 }

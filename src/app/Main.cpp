@@ -6,8 +6,9 @@
 
 #include "core/CommandString.h"
 #include "core/TextUtil.h"
-#include "forms/MainForm.h"
-#include "util/Util.h"
+#include "app/Commands.h"
+#include "app/MainForm.h"
+#include "process/Util.h"
 #include "win/Dde.h"
 #include "win/Form.h"
 #include "win/SettingsStore.h"
@@ -86,8 +87,6 @@ std::string Upper(std::string s) {
 
 void Main(std::string_view commandLine) {
     UtilState& util = Util();
-    util.MsgCustomButtons = 5000;
-    util.MsgCustomCancel = -1;
     if (commandLine.find('@') == std::string_view::npos) return;
 
     win::LoadFresh(mainForm);
@@ -111,7 +110,6 @@ void Main(std::string_view commandLine) {
     util.SystemDir = GetSystemDir();
     if (Upper(util.SystemDir).find(Upper(util.WindowsDir)) == std::string::npos)
         util.SystemDir = util.WindowsDir;
-    util.SectionNames = {std::string(kSectionMisc), std::string(kSectionMessages)};
 
     const win::SettingsStore store;
     if (mainForm) {
@@ -120,19 +118,18 @@ void Main(std::string_view commandLine) {
     }
 
     // No window of ours is visible yet and no events are served meanwhile.
-    util.SettingValue = std::string(win::kNoRegistryData);
+    util.SettingValue = std::string(kNoRegistryData);
     const ULONGLONG deadline = GetTickCount64() + kHostHandleWaitMs;
-    while (util.SettingValue == win::kNoRegistryData) {
+    while (util.SettingValue == kNoRegistryData) {
         util.SettingValue = store.Get(kSectionMisc, kHostWndValue);
         if (GetTickCount64() > deadline) break;
-        if (util.SettingValue == win::kNoRegistryData) SwitchToThread();
+        if (util.SettingValue == kNoRegistryData) SwitchToThread();
     }
 
-    if (util.SettingValue != win::kNoRegistryData) {
+    if (util.SettingValue != kNoRegistryData) {
         util.HostWnd = ParseIntegerField(util.SettingValue).value_or(0);
         util.SettingValue = store.Get(kSectionMessages, kListMessageValue);
-        if (util.SettingValue != win::kNoRegistryData)
-            store.Delete(kSectionMessages, kListMessageValue);
+        if (util.SettingValue != kNoRegistryData) store.Delete(kSectionMessages, kListMessageValue);
         ProcessCommand(commandLine);
     } else if (mainForm) {
         mainForm->Unload(win::kUnloadByCode);

@@ -1,4 +1,4 @@
-#include "util/Calculator.h"
+#include "process/Calculator.h"
 
 #include <windows.h>
 
@@ -6,8 +6,7 @@
 #include <string>
 
 #include "core/TextUtil.h"
-#include "util/ShowMessage.h"
-#include "util/Util.h"
+#include "process/Util.h"
 #include "win/WinText.h"
 
 namespace kes {
@@ -76,19 +75,17 @@ bool FileExists(std::string_view path) {
     return !FileNameOf(path).empty();
 }
 
-void LaunchCalculator() {
+std::optional<std::string> LaunchCalculator() {
     UtilState& util = Util();
     if (!ActivateCalculator()) util.CalcTaskId = 0;
     // The calculator this process started is still open and now in front.
-    if (util.CalcTaskId != 0) return;
+    if (util.CalcTaskId != 0) return std::nullopt;
 
     std::string path = util.WindowsDir + "calc.exe";
     if (!FileExists(path)) path = util.SystemDir + "calc.exe";
-    if (StartProgram(path, util.CalcTaskId)) return;
-
-    bool dummy = false;
-    ShowMessage("Kestrelsim can't find " + path, 16, 0, "Kestrelsim", false, dummy, 0, false);
+    if (StartProgram(path, util.CalcTaskId)) return std::nullopt;
     util.CalcTaskId = 0;
+    return path;
 }
 
 }  // namespace kes
