@@ -224,55 +224,57 @@ ScriptRunner::Outcome ScriptRunner::SendRequest(std::string_view commandString) 
     return {true, "acknowledged in " + ms + " ms"};
 }
 
-ScriptRunner::Outcome ScriptRunner::Execute(const Step& step) {
-    const auto arg = [&](std::size_t i) -> const std::string& {
-        static const std::string kEmpty;
-        return i < step.args.size() ? step.args[i] : kEmpty;
-    };
-    const ULONGLONG t0 = GetTickCount64();
-    const auto elapsed = [&] { return std::to_string(GetTickCount64() - t0) + " ms"; };
+namespace {
 
+const std::string& Arg(const Step& step, std::size_t i) {
+    static const std::string kEmpty;
+    return i < step.args.size() ? step.args[i] : kEmpty;
+}
+
+// "N ms" since the step began.
+struct Stopwatch {
+    ULONGLONG t0 = GetTickCount64();
+    std::string operator()() const { return std::to_string(GetTickCount64() - t0) + " ms"; }
+};
+
+}  // namespace
+
+ScriptRunner::Outcome ScriptRunner::StartStep(const Step& step) {
+    const Stopwatch elapsed;
+    const std::string command = Arg(step, 0).empty() ? kStartOnlyRequest : Arg(step, 0);
+    if (!link_.StartUtility(command)) return {false, "cannot start KesUtil.exe"};
+    const auto published = [&] { return link_.UtilityWindow().has_value(); };
+    const auto ended = [&] { return link_.WaitForExit(0); };
+    PumpUntil([&] { return published() || ended(); }, kStartWaitMs, hostWindow_());
+    if (ended()) {
+        DWORD code = 0;
+        GetExitCodeProcess(link_.Process(), &code);
+        return {false, "KesUtil.exe ended (exit code " + std::to_string(code) + ") after " +
+                           elapsed() + "; another instance running?"};
+    }
+    if (!published()) return {false, "no \"Scrollbar\" after " + elapsed()};
+    return {true, "pid " + std::to_string(link_.ProcessId()) + ", Scrollbar " +
+                      Hex(*link_.UtilityWindow()) + " after " + elapsed()};
+}
+
+ScriptRunner::Outcome ScriptRunner::StartAgainStep(const Step& step) {
+    const Stopwatch elapsed;
+    HostLink second(UtilityPathBesideThisProgram());
+    if (!second.StartUtility(Arg(step, 0))) return {false, "cannot start KesUtil.exe"};
+    if (!PumpUntil([&] { return second.WaitForExit(0); }, kDefaultExitWaitMs, hostWindow_()))
+        return {false, "second instance still running after " + elapsed()};
+    DWORD code = 0;
+    GetExitCodeProcess(second.Process(), &code);
+    return {true, "second instance ended after " + elapsed() + " (exit code " +
+                      std::to_string(code) + ")"};
+}
+
+ScriptRunner::Outcome ScriptRunner::RequestStep(const Step& step) {
     switch (step.kind) {
-        case StepKind::Start: {
-            const std::string command = arg(0).empty() ? std::string(kStartOnlyRequest) : arg(0);
-            if (!link_.StartUtility(command)) return {false, "cannot start KesUtil.exe"};
-            const auto published = [&] { return link_.UtilityWindow().has_value(); };
-            const auto ended = [&] { return link_.WaitForExit(0); };
-            PumpUntil([&] { return published() || ended(); }, kStartWaitMs, hostWindow_());
-            if (ended()) {
-                DWORD code = 0;
-                GetExitCodeProcess(link_.Process(), &code);
-                return {false, "KesUtil.exe ended (exit code " + std::to_string(code) + ") after " +
-                                   elapsed() + "; another instance running?"};
-            }
-            if (!published()) return {false, "no \"Scrollbar\" after " + elapsed()};
-            return {true, "pid " + std::to_string(link_.ProcessId()) + ", Scrollbar " +
-                              Hex(*link_.UtilityWindow()) + " after " + elapsed()};
-        }
-        case StepKind::StartAgain: {
-            HostLink second(UtilityPathBesideThisProgram());
-            if (!second.StartUtility(arg(0))) return {false, "cannot start KesUtil.exe"};
-            if (!PumpUntil([&] { return second.WaitForExit(0); }, kDefaultExitWaitMs,
-                           hostWindow_()))
-                return {false, "second instance still running after " + elapsed()};
-            DWORD code = 0;
-            GetExitCodeProcess(second.Process(), &code);
-            return {true, "second instance ended after " + elapsed() + " (exit code " +
-                              std::to_string(code) + ")"};
-        }
-        case StepKind::Send:
-            return SendRequest(arg(0));
-        case StepKind::Anchor:
-            anchor_.offsetY = IntArg(step, 0);
-            anchor_.offsetX = IntArg(step, 1);
-            anchor_.top = IntArg(step, 2);
-            anchor_.left = IntArg(step, 3);
-            anchor_.remember = step.args.size() > 4 && ParseStepBoolean(arg(4)).value_or(false);
-            return {};
         case StepKind::Open: {
             const std::string request =
-                OpenRequest(IntArg(step, 0), arg(1), anchor_.offsetY, anchor_.offsetX, anchor_.top,
-                            anchor_.left, anchor_.remember);
+                OpenRequest(IntArg(step, 0), Arg(step, 1), anchor_.offsetY, anchor_.offsetX,
+                            anchor_.top, anchor_.left, anchor_.remember);
             Outcome outcome = SendRequest(request);
             outcome.text = request + ": " + outcome.text;
             return outcome;
@@ -283,103 +285,152 @@ ScriptRunner::Outcome ScriptRunner::Execute(const Step& step) {
             return SendRequest(kFastWatchdogRequest);
         case StepKind::StartOnly:
             return SendRequest(kStartOnlyRequest);
-        case StepKind::WaitWindow: {
-            HWND found = nullptr;
-            PumpUntil([&] { return (found = FindWindowByPattern(arg(0))) != nullptr; },
-                      WaitArg(step, 1, kDefaultWaitMs), hostWindow_());
-            if (!found) return {false, "not shown within " + elapsed()};
-            RECT r{};
-            GetWindowRect(found, &r);
-            return {true, "\"" + win::GetText(found) + "\" after " + elapsed() + " at " +
-                              std::to_string(r.left) + "," + std::to_string(r.top) + " size " +
-                              std::to_string(r.right - r.left) + "x" +
-                              std::to_string(r.bottom - r.top) + " px"};
-        }
-        case StepKind::WaitNoWindow: {
-            const bool gone = PumpUntil(
-                [&] {
-                    // Hidden windows count as gone: a closed form may be destroyed a moment later.
-                    return FindWindowByPattern(arg(0)) == nullptr;
-                },
-                WaitArg(step, 1, kDefaultWaitMs), hostWindow_());
-            if (!gone) return {false, "still shown after " + elapsed()};
-            return {true, "gone after " + elapsed()};
-        }
-        case StepKind::Sleep:
-            Pump(WaitArg(step, 0, 0));
-            return {};
-        case StepKind::Screenshot: {
-            std::string error;
-            if (!SaveScreenshot(win::Widen(arg(0)), error)) return {false, error};
-            return {true, "written"};
-        }
-        case StepKind::ReadSetting:
-            return {true, SettingText(arg(0), arg(1))};
-        case StepKind::ExpectSetting: {
-            const std::string value = win::SettingsStore().Get(arg(0), arg(1));
-            return {value == arg(2), SettingText(arg(0), arg(1))};
-        }
-        case StepKind::ExpectNoSetting:
-            return {!win::SettingsStore().Contains(arg(0), arg(1)), SettingText(arg(0), arg(1))};
-        case StepKind::Reply: {
-            const auto reply = link_.TakeReply();
-            return {true, reply ? "\"" + *reply + "\" (taken)" : "no reply waiting"};
-        }
-        case StepKind::ExpectReply: {
-            const auto reply = link_.TakeReply();
-            if (!reply) return {false, "no reply waiting"};
-            return {*reply == arg(0), "\"" + *reply + "\" (taken)"};
-        }
-        case StepKind::SetText:
-        case StepKind::Click: {
-            HWND window = nullptr;
-            PumpUntil([&] { return (window = FindWindowByPattern(arg(0))) != nullptr; },
-                      kDefaultWaitMs, hostWindow_());
-            if (!window) return {false, "no window \"" + arg(0) + "\""};
-            HWND control = GetDlgItem(window, IntArg(step, 1));
-            if (!control) return {false, "no control " + arg(1)};
-            if (step.kind == StepKind::Click) {
-                // Posted: a click that opens a modal box must not hold the script.
-                PostMessageW(control, BM_CLICK, 0, 0);
-                Pump(50);
-                return {};
-            }
-            const std::wstring text = win::Widen(arg(2));
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                SMTO_ABORTIFHUNG, 2000, &result);
-            return {true, "now \"" + win::GetText(control) + "\""};
-        }
-        case StepKind::CloseHost:
-            closeHost_();
-            hostClosedAt_ = GetTickCount64();
-            return {true, "host window destroyed, \"Kestrelsim hWnd\" withdrawn"};
-        case StepKind::WaitExit: {
-            const DWORD timeout = WaitArg(step, 0, kDefaultExitWaitMs);
-            bool ended;
-            if (link_.Process()) {
-                ended = PumpUntil([&] { return link_.WaitForExit(0); }, timeout, hostWindow_());
-            } else {
-                // Started by someone else: its published window going away is all we see.
-                ended = PumpUntil(
-                    [&] {
-                        const auto w = link_.UtilityWindow();
-                        return !w || !IsWindow(*w);
-                    },
-                    timeout, hostWindow_());
-            }
-            std::string text = (ended ? "ended after " : "still running after ") + elapsed();
-            if (ended && hostClosedAt_)
-                text += " (" + std::to_string(GetTickCount64() - hostClosedAt_) +
-                        " ms after the host window went)";
-            return {ended, text};
-        }
-        case StepKind::Log:
-            return {true, arg(0)};
-        case StepKind::Quit:
-            return {true, "", true};
+        default:
+            return SendRequest(Arg(step, 0));
     }
-    return {false, "unknown step"};
+}
+
+ScriptRunner::Outcome ScriptRunner::AnchorStep(const Step& step) {
+    anchor_.offsetY = IntArg(step, 0);
+    anchor_.offsetX = IntArg(step, 1);
+    anchor_.top = IntArg(step, 2);
+    anchor_.left = IntArg(step, 3);
+    anchor_.remember = step.args.size() > 4 && ParseStepBoolean(Arg(step, 4)).value_or(false);
+    return {};
+}
+
+ScriptRunner::Outcome ScriptRunner::WaitWindowStep(const Step& step) {
+    const Stopwatch elapsed;
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = FindWindowByPattern(Arg(step, 0))) != nullptr; },
+              WaitArg(step, 1, kDefaultWaitMs), hostWindow_());
+    if (!found) return {false, "not shown within " + elapsed()};
+    RECT r{};
+    GetWindowRect(found, &r);
+    return {true, "\"" + win::GetText(found) + "\" after " + elapsed() + " at " +
+                      std::to_string(r.left) + "," + std::to_string(r.top) + " size " +
+                      std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                      " px"};
+}
+
+ScriptRunner::Outcome ScriptRunner::WaitNoWindowStep(const Step& step) {
+    const Stopwatch elapsed;
+    // Hidden windows count as gone: a closed form may be destroyed a moment later.
+    const bool gone = PumpUntil([&] { return FindWindowByPattern(Arg(step, 0)) == nullptr; },
+                                WaitArg(step, 1, kDefaultWaitMs), hostWindow_());
+    if (!gone) return {false, "still shown after " + elapsed()};
+    return {true, "gone after " + elapsed()};
+}
+
+ScriptRunner::Outcome ScriptRunner::SleepStep(const Step& step) {
+    Pump(WaitArg(step, 0, 0));
+    return {};
+}
+
+ScriptRunner::Outcome ScriptRunner::ScreenshotStep(const Step& step) {
+    std::string error;
+    if (!SaveScreenshot(win::Widen(Arg(step, 0)), error)) return {false, error};
+    return {true, "written"};
+}
+
+ScriptRunner::Outcome ScriptRunner::SettingStep(const Step& step) {
+    const std::string shown = SettingText(Arg(step, 0), Arg(step, 1));
+    const win::SettingsStore store;
+    switch (step.kind) {
+        case StepKind::ExpectSetting:
+            return {store.Get(Arg(step, 0), Arg(step, 1)) == Arg(step, 2), shown};
+        case StepKind::ExpectNoSetting:
+            return {!store.Contains(Arg(step, 0), Arg(step, 1)), shown};
+        default:
+            return {true, shown};
+    }
+}
+
+ScriptRunner::Outcome ScriptRunner::ReplyStep(const Step& step) {
+    const auto reply = link_.TakeReply();
+    if (step.kind == StepKind::Reply)
+        return {true, reply ? "\"" + *reply + "\" (taken)" : "no reply waiting"};
+    if (!reply) return {false, "no reply waiting"};
+    return {*reply == Arg(step, 0), "\"" + *reply + "\" (taken)"};
+}
+
+ScriptRunner::Outcome ScriptRunner::ControlStep(const Step& step) {
+    HWND window = nullptr;
+    PumpUntil([&] { return (window = FindWindowByPattern(Arg(step, 0))) != nullptr; },
+              kDefaultWaitMs, hostWindow_());
+    if (!window) return {false, "no window \"" + Arg(step, 0) + "\""};
+    HWND control = GetDlgItem(window, IntArg(step, 1));
+    if (!control) return {false, "no control " + Arg(step, 1)};
+    if (step.kind == StepKind::Click) {
+        // Posted: a click that opens a modal box must not hold the script.
+        PostMessageW(control, BM_CLICK, 0, 0);
+        Pump(50);
+        return {};
+    }
+    const std::wstring text = win::Widen(Arg(step, 2));
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 2000, &result);
+    return {true, "now \"" + win::GetText(control) + "\""};
+}
+
+ScriptRunner::Outcome ScriptRunner::CloseHostStep(const Step&) {
+    closeHost_();
+    hostClosedAt_ = GetTickCount64();
+    return {true, "host window destroyed, \"Kestrelsim hWnd\" withdrawn"};
+}
+
+ScriptRunner::Outcome ScriptRunner::WaitExitStep(const Step& step) {
+    const Stopwatch elapsed;
+    const DWORD timeout = WaitArg(step, 0, kDefaultExitWaitMs);
+    // Started by someone else: its published window going away is all we see.
+    const auto ended = [&] {
+        if (link_.Process()) return link_.WaitForExit(0);
+        const auto w = link_.UtilityWindow();
+        return !w || !IsWindow(*w);
+    };
+    const bool gone = PumpUntil(ended, timeout, hostWindow_());
+    std::string text = (gone ? "ended after " : "still running after ") + elapsed();
+    if (gone && hostClosedAt_)
+        text += " (" + std::to_string(GetTickCount64() - hostClosedAt_) +
+                " ms after the host window went)";
+    return {gone, text};
+}
+
+ScriptRunner::Outcome ScriptRunner::LogStep(const Step& step) {
+    return {true, Arg(step, 0), step.kind == StepKind::Quit};
+}
+
+ScriptRunner::Outcome ScriptRunner::Execute(const Step& step) {
+    using Handler = Outcome (ScriptRunner::*)(const Step&);
+    static const std::map<StepKind, Handler> kHandlers = {
+        {StepKind::Start, &ScriptRunner::StartStep},
+        {StepKind::StartAgain, &ScriptRunner::StartAgainStep},
+        {StepKind::Send, &ScriptRunner::RequestStep},
+        {StepKind::Anchor, &ScriptRunner::AnchorStep},
+        {StepKind::Open, &ScriptRunner::RequestStep},
+        {StepKind::Close, &ScriptRunner::RequestStep},
+        {StepKind::FastWatchdog, &ScriptRunner::RequestStep},
+        {StepKind::StartOnly, &ScriptRunner::RequestStep},
+        {StepKind::WaitWindow, &ScriptRunner::WaitWindowStep},
+        {StepKind::WaitNoWindow, &ScriptRunner::WaitNoWindowStep},
+        {StepKind::Sleep, &ScriptRunner::SleepStep},
+        {StepKind::Screenshot, &ScriptRunner::ScreenshotStep},
+        {StepKind::ReadSetting, &ScriptRunner::SettingStep},
+        {StepKind::ExpectSetting, &ScriptRunner::SettingStep},
+        {StepKind::ExpectNoSetting, &ScriptRunner::SettingStep},
+        {StepKind::Reply, &ScriptRunner::ReplyStep},
+        {StepKind::ExpectReply, &ScriptRunner::ReplyStep},
+        {StepKind::SetText, &ScriptRunner::ControlStep},
+        {StepKind::Click, &ScriptRunner::ControlStep},
+        {StepKind::CloseHost, &ScriptRunner::CloseHostStep},
+        {StepKind::WaitExit, &ScriptRunner::WaitExitStep},
+        {StepKind::Log, &ScriptRunner::LogStep},
+        {StepKind::Quit, &ScriptRunner::LogStep},
+    };
+    const auto handler = kHandlers.find(step.kind);
+    if (handler == kHandlers.end()) return {false, "unknown step"};
+    return (this->*handler->second)(step);
 }
 
 }  // namespace kes::host

@@ -64,7 +64,22 @@ class ScriptRunner {
         std::string text;
         bool quit = false;
     };
+    // One handler per kind of step.
     Outcome Execute(const Step& step);
+    Outcome StartStep(const Step& step);
+    Outcome StartAgainStep(const Step& step);
+    Outcome RequestStep(const Step& step);
+    Outcome AnchorStep(const Step& step);
+    Outcome WaitWindowStep(const Step& step);
+    Outcome WaitNoWindowStep(const Step& step);
+    Outcome SleepStep(const Step& step);
+    Outcome ScreenshotStep(const Step& step);
+    Outcome SettingStep(const Step& step);
+    Outcome ReplyStep(const Step& step);
+    Outcome ControlStep(const Step& step);
+    Outcome CloseHostStep(const Step& step);
+    Outcome WaitExitStep(const Step& step);
+    Outcome LogStep(const Step& step);
     Outcome SendRequest(std::string_view commandString);
     void Pump(DWORD ms) const { PumpFor(ms, hostWindow_()); }
 
