@@ -1,21 +1,33 @@
-// Latency benchmarks of KesUtil.exe against floor programs, in one run each:
-//   cold start     command line -> converter window shown    vs  a program showing one window
-//   DDE open       execute sent -> converter window shown     vs  a null DDE server's execute + one
-//   window second start   start -> forwarding process ended          vs  a program that starts and
-//   ends host gone      host window destroyed -> process ended     vs  a program polling a window
-//   every 10 ms
+// Benchmarks of KesUtil.exe against floor programs, each figure the median of
+// N rounds:
+//   cold start        command line -> converter shown      vs  a program showing one window
+//   DDE open          execute sent -> converter shown      vs  a null DDE server's execute + one
+//                                                              window
+//   working set       private bytes, converter open (KiB)  vs  the one-window program, shown
+//   token list open   3000-token request sent -> acknowledged, the list filled
+//                                                          vs  a DDE server filling a list box
+//   token list close  close request sent -> acknowledged, the window gone, the reply written
+//                                                          vs  the same DDE server saving a reply
+//   second start      start -> forwarding process ended    vs  a program that starts and ends
+//   host gone         host window destroyed -> process ended
+//                                                          vs  a program polling a window every
+//                                                              10 ms
 // (the utility after a -2 request, so both poll every 10 ms).
 //
 //   KesBench.exe [--reps N]
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/CommandString.h"
 #include "host/HostLink.h"
 #include "win/Dde.h"
 #include "win/SettingsStore.h"
@@ -28,7 +40,12 @@ using kes::host::HostLink;
 constexpr wchar_t kConverterCaption[] = L"Units Converter";
 constexpr wchar_t kFloorCaption[] = L"Kes floor window";
 constexpr wchar_t kFloorToolCaption[] = L"Kes floor tool";
+constexpr wchar_t kTokenCaption[] = L"Layer Tokens";
 constexpr DWORD kTimeoutMs = 15000;
+constexpr int kTokenCount = 3000;
+// Current token 3: its item is the one selected, and a close by code hands
+// back exactly that.
+constexpr char kTokenReply[] = "3~3~";
 
 double NowMs() {
     static LARGE_INTEGER frequency = [] {
@@ -113,11 +130,56 @@ HWND CreatePlainWindow(const wchar_t* caption) {
                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
+// "3~Layer~1 Amp~2 Mix~3 Flt~...~": short names keep the whole command string
+// within the 32,767 characters a host may send.
+std::string TokenRequestText() {
+    static const char* const names[] = {"Amp", "Mix", "Flt", "Out"};
+    std::string text = "3~Layer~";
+    for (int i = 1; i <= kTokenCount; ++i) text += std::to_string(i) + " " + names[i % 4] + "~";
+    return text;
+}
+
+// One execute with the acknowledgement awaited as long as any measurement:
+// loading thousands of tokens can outlast HostLink::Send's 3 s under Wine.
+bool SendAndWait(std::string_view service, std::string_view topic, std::string_view command) {
+    kes::win::DdeExecuteOptions options;
+    options.transactionTimeoutMs = kTimeoutMs;
+    return kes::win::DdeExecute(service, topic, command, options);
+}
+
+// The list box of a shown window holds the whole token list.
+bool ListFilled(const wchar_t* caption) {
+    HWND w = FindWindowW(nullptr, caption);
+    HWND list = w && IsWindowVisible(w) ? FindWindowExW(w, nullptr, L"ListBox", nullptr) : nullptr;
+    return list && SendMessageW(list, LB_GETCOUNT, 0, 0) == kTokenCount;
+}
+
+// Private bytes as Wine reports them (it leaves PrivateUsage at 0), after the
+// same settling time for every program measured.
+std::optional<double> PrivateKiB(HANDLE process) {
+    WaitFor([] { return false; }, 200);
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, &counters, sizeof counters) || counters.PagefileUsage == 0)
+        return std::nullopt;
+    return static_cast<double>(counters.PagefileUsage) / 1024.0;
+}
+
 struct Series {
     const char* name;
     const char* floorName;
     std::vector<double> utility, floor;
     int failures = 0;
+};
+
+struct Rows {
+    Series cold{"cold start -> converter shown", "one-window program shown", {}, {}};
+    Series dde{"DDE open -> converter shown", "null DDE execute + window", {}, {}};
+    Series memory{"working set KiB, converter open", "one-window program, shown", {}, {}};
+    Series listOpen{"token list open, 3000 -> acked", "DDE list box of 3000 shown", {}, {}};
+    Series listClose{"token list close -> acked, reply", "DDE close + reply saved", {}, {}};
+    Series second{"second start -> forwarded, ended", "empty program start+exit", {}, {}};
+    Series gone{"host gone -> process ended (-2)", "10 ms window poller ends", {}, {}};
 };
 
 double Median(std::vector<double> v) {
@@ -132,8 +194,8 @@ class Bench {
     Bench()
         : utilityPath_(BinDir() + L"KesUtil.exe"), floorPath_(BinDir() + L"KesFloorWindow.exe") {}
 
-    void UtilityRound(Series& cold, Series& dde, Series& second, Series& gone);
-    void FloorRound(Series& cold, Series& dde, Series& second, Series& gone);
+    void UtilityRound(Rows& rows);
+    void FloorRound(Rows& rows);
     bool StartFloorDde();
     void StopFloorDde();
 
@@ -146,8 +208,10 @@ std::string ConverterRequest() {
     return kes::host::OpenRequest(kes::kWindowConverter, "", 300, 4000, 6000, 10000, false);
 }
 
-// One life of the utility: cold start, a DDE open, a forwarded start, the end.
-void Bench::UtilityRound(Series& cold, Series& dde, Series& second, Series& gone) {
+// One life of the utility: cold start, a DDE open, the token list opened and
+// closed, a forwarded start, the end.
+void Bench::UtilityRound(Rows& rows) {
+    auto& [cold, dde, memory, listOpen, listClose, second, gone] = rows;
     const kes::win::SettingsStore store;
     store.Delete("Misc", "Scrollbar");
     HWND host = CreatePlainWindow(L"Kestrelsim bench host");
@@ -171,6 +235,29 @@ void Bench::UtilityRound(Series& cold, Series& dde, Series& second, Series& gone
         ++dde.failures;
     else
         dde.utility.push_back(NowMs() - t0);
+    if (const auto kib = Shown(kConverterCaption) ? PrivateKiB(link.Process()) : std::nullopt)
+        memory.utility.push_back(*kib);
+    else
+        ++memory.failures;
+
+    // The acknowledgement comes once the request has been carried out.
+    const std::string tokens = kes::host::OpenRequest(kes::host::kTokenList, TokenRequestText(),
+                                                      300, 4000, 6000, 10000, false);
+    t0 = NowMs();
+    bool acked =
+        tokens.size() <= kes::kMaxCommandLength && SendAndWait("KesUtil", "KesUtil_MSG", tokens);
+    double elapsed = NowMs() - t0;
+    if (!acked || !ListFilled(kTokenCaption))
+        ++listOpen.failures;
+    else
+        listOpen.utility.push_back(elapsed);
+    t0 = NowMs();
+    acked = SendAndWait("KesUtil", "KesUtil_MSG", kes::host::CloseRequest(kes::host::kTokenList));
+    elapsed = NowMs() - t0;
+    if (!acked || FindWindowW(nullptr, kTokenCaption) || link.TakeReply() != kTokenReply)
+        ++listClose.failures;
+    else
+        listClose.utility.push_back(elapsed);
 
     HostLink again(utilityPath_);
     t0 = NowMs();
@@ -204,14 +291,20 @@ void Bench::StopFloorDde() {
         TerminateProcess(floorDde_.handle, 1);
 }
 
-void Bench::FloorRound(Series& cold, Series& dde, Series& second, Series& gone) {
+void Bench::FloorRound(Rows& rows) {
+    auto& [cold, dde, memory, listOpen, listClose, second, gone] = rows;
     {
         Process p;
         const double t0 = NowMs();
-        if (!Launch(floorPath_, L"", p) || !WaitFor([] { return Shown(kFloorCaption); }))
+        if (!Launch(floorPath_, L"", p) || !WaitFor([] { return Shown(kFloorCaption); })) {
             ++cold.failures;
-        else
+        } else {
             cold.floor.push_back(NowMs() - t0);
+            if (const auto kib = PrivateKiB(p.handle))
+                memory.floor.push_back(*kib);
+            else
+                ++memory.failures;
+        }
         PostMessageW(FindWindowW(nullptr, kFloorCaption), WM_CLOSE, 0, 0);
         if (p.handle && !WaitFor([&] { return Exited(p.handle); })) TerminateProcess(p.handle, 1);
     }
@@ -224,6 +317,26 @@ void Bench::FloorRound(Series& cold, Series& dde, Series& second, Series& gone) 
             ++dde.failures;
         else
             dde.floor.push_back(NowMs() - t0);
+    }
+    {
+        const kes::win::SettingsStore store("KesFloor");
+        store.Delete("Messages", "floorListMessage");
+        double t0 = NowMs();
+        bool acked = SendAndWait("KesFloor", "Floor", "list " + TokenRequestText());
+        double elapsed = NowMs() - t0;
+        if (!acked || !ListFilled(kFloorToolCaption))
+            ++listOpen.failures;
+        else
+            listOpen.floor.push_back(elapsed);
+        t0 = NowMs();
+        acked = SendAndWait("KesFloor", "Floor", "close-list");
+        elapsed = NowMs() - t0;
+        if (!acked || FindWindowW(nullptr, kFloorToolCaption) ||
+            store.Get("Messages", "floorListMessage") != kTokenReply)
+            ++listClose.failures;
+        else
+            listClose.floor.push_back(elapsed);
+        store.Delete("Messages", "floorListMessage");
     }
     {
         Process p;
@@ -264,34 +377,32 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--reps") reps = std::max(1, std::atoi(argv[i + 1]));
 
-    Series cold{"cold start -> converter shown", "one-window program shown", {}, {}};
-    Series dde{"DDE open -> converter shown", "null DDE execute + window", {}, {}};
-    Series second{"second start -> forwarded, ended", "empty program start+exit", {}, {}};
-    Series gone{"host gone -> process ended (-2)", "10 ms window poller ends", {}, {}};
-
+    Rows rows;
     Bench bench;
     if (!bench.StartFloorDde()) std::printf("warning: the floor DDE server did not start\n");
     // One warm-up round of each, not counted: the first start of a program
     // under Wine loads its DLLs from disk.
     {
-        Series a{"", "", {}, {}}, b = a, c = a, d = a;
-        bench.UtilityRound(a, b, c, d);
-        bench.FloorRound(a, b, c, d);
+        Rows warmUp;
+        bench.UtilityRound(warmUp);
+        bench.FloorRound(warmUp);
     }
     for (int i = 0; i < reps; ++i) {
-        bench.UtilityRound(cold, dde, second, gone);
-        bench.FloorRound(cold, dde, second, gone);
+        bench.UtilityRound(rows);
+        bench.FloorRound(rows);
     }
     bench.StopFloorDde();
 
-    std::printf("KesUtil latency benchmarks, %d repetitions, medians in ms\n\n", reps);
+    std::printf("KesUtil benchmarks, %d repetitions, medians in ms (working set in KiB)\n\n", reps);
     std::printf("| %-34s | %8s | %-26s | %8s | %6s |\n", "measure", "KesUtil", "floor", "floor",
                 "ratio");
     std::printf("|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(10, '-').c_str(),
                 std::string(28, '-').c_str(), std::string(10, '-').c_str(),
                 std::string(8, '-').c_str());
     int failures = 0;
-    for (const Series* s : {&cold, &dde, &second, &gone}) {
+    // The rows that came first keep their places; scripts read the table.
+    for (const Series* s : {&rows.cold, &rows.dde, &rows.second, &rows.gone, &rows.memory,
+                            &rows.listOpen, &rows.listClose}) {
         const double u = Median(s->utility), f = Median(s->floor);
         std::printf("| %-34s | %8.1f | %-26s | %8.1f | %6.2f |\n", s->name, u, s->floorName, f,
                     f > 0 ? u / f : 0.0);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Latency benchmarks of KesUtil.exe under Wine against floor programs: builds
+# Latency and footprint benchmarks of KesUtil.exe under Wine against floor programs: builds
 # the Windows x86_64 tree, then runs bench/KesBench.exe in a private Wine
 # session (Xvfb + openbox + wineserver) and prints medians and ratios.
 #
