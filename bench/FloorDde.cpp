@@ -71,7 +71,7 @@ void SaveListReply() {
     kes::win::SettingsStore("KesFloor").Save("Messages", "floorListMessage", reply);
 }
 
-void Execute(const std::string& command) {
+bool Execute(const std::string& command) {
     if (tool && command == "close-list") SaveListReply();
     if (tool) DestroyWindow(tool);
     tool = list = nullptr;
@@ -83,6 +83,7 @@ void Execute(const std::string& command) {
     } else if (command == "quit") {
         PostQuitMessage(0);
     }
+    return true;
 }
 
 }  // namespace

@@ -213,7 +213,7 @@ std::string ConverterRequest() {
 void Bench::UtilityRound(Rows& rows) {
     auto& [cold, dde, memory, listOpen, listClose, second, gone] = rows;
     const kes::win::SettingsStore store;
-    store.Delete("Misc", "Scrollbar");
+    store.Delete(kes::kSectionMisc, kes::kScrollbarValue);
     HWND host = CreatePlainWindow(L"Kestrelsim bench host");
     HostLink link(utilityPath_);
     link.PublishHostWindow(host);
@@ -241,7 +241,7 @@ void Bench::UtilityRound(Rows& rows) {
         ++memory.failures;
 
     // The acknowledgement comes once the request has been carried out.
-    const std::string tokens = kes::host::OpenRequest(kes::host::kTokenList, TokenRequestText(),
+    const std::string tokens = kes::host::OpenRequest(kes::kWindowTokenList, TokenRequestText(),
                                                       300, 4000, 6000, 10000, false);
     t0 = NowMs();
     bool acked =
@@ -252,7 +252,7 @@ void Bench::UtilityRound(Rows& rows) {
     else
         listOpen.utility.push_back(elapsed);
     t0 = NowMs();
-    acked = SendAndWait("KesUtil", "KesUtil_MSG", kes::host::CloseRequest(kes::host::kTokenList));
+    acked = SendAndWait("KesUtil", "KesUtil_MSG", kes::host::CloseRequest(kes::kWindowTokenList));
     elapsed = NowMs() - t0;
     if (!acked || FindWindowW(nullptr, kTokenCaption) || link.TakeReply() != kTokenReply)
         ++listClose.failures;

@@ -23,6 +23,7 @@ bool MainForm::StartDdeServer() {
     return dde_.Start(kDdeService, kDdeTopic, [this](const std::string& command) {
         int cancel = 1;
         Form_LinkExecute(command, cancel);
+        return cancel == 0;
     });
 }
 

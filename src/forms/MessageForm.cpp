@@ -103,7 +103,6 @@ HWND MessageForm::OKButton(int index) const {
 
 void MessageForm::Form_Load() {
     const MessageRequest& msg = Msg();
-    BeepPending_ = !msg.MsgQuietFlag;
 
     // The controls as designed; the layout below moves and shows them.
     AddControl(L"STATIC", "", SS_ICON, kMsgIconId, {200, 200, 480, 480});
@@ -188,8 +187,8 @@ void MessageForm::Form_Activate() {
     }
     win::DoEvents();
     if (!Loaded()) return;
+    // The quiet flag is recorded with the request only: the beep always sounds.
     if (msg.MsgIcon >= 0) MessageBeep(static_cast<UINT>(msg.MsgIcon));
-    BeepPending_ = false;
 }
 
 void MessageForm::OKButton_Click(int index) {

@@ -21,7 +21,6 @@ class MessageForm : public win::Form {
   public:
     MessageForm();
 
-    bool BeepPending() const { return BeepPending_; }
 
   protected:
     void Form_Load() override;
@@ -40,7 +39,6 @@ class MessageForm : public win::Form {
 
     int DefaultIndex = 0;
     int ButtonCount = 0;
-    bool BeepPending_ = false;
     std::vector<HWND> buttons_;
 };
 

@@ -1,6 +1,7 @@
 #include "host/KesHostRunner.h"
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "win/Handles.h"

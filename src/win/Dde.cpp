@@ -88,12 +88,14 @@ void* DdeServer::OnTransaction(unsigned type, void* hszTopic, void* data) {
                 ansi.assign(p, n);
                 DdeUnaccessData(static_cast<HDDEDATA>(data));
             }
+            bool accepted = true;
             try {
-                if (onExecute_) onExecute_(AnsiToUtf8(ansi));
+                if (onExecute_) accepted = onExecute_(AnsiToUtf8(ansi));
             } catch (...) {
-                // Nothing is ever reported to the host: every execute is accepted.
+                // Nothing is ever reported to the host: a failed execute is accepted.
             }
-            return reinterpret_cast<void*>(static_cast<INT_PTR>(DDE_FACK));
+            return reinterpret_cast<void*>(
+                static_cast<INT_PTR>(accepted ? DDE_FACK : DDE_FNOTPROCESSED));
         }
         default:
             return nullptr;

@@ -9,7 +9,8 @@ namespace kes::win {
 
 class DdeServer {
   public:
-    using ExecuteHandler = std::function<void(const std::string& command)>;
+    // Answers whether the request was accepted.
+    using ExecuteHandler = std::function<bool(const std::string& command)>;
 
     DdeServer() = default;
     ~DdeServer();
@@ -17,7 +18,8 @@ class DdeServer {
     DdeServer& operator=(const DdeServer&) = delete;
 
     // Registers the service on the calling thread. Executes on the topic reach
-    // the handler as UTF-8, on this thread, and are always acknowledged.
+    // the handler as UTF-8, on this thread; a handler that fails still
+    // acknowledges them.
     bool Start(std::string_view service, std::string_view topic, ExecuteHandler onExecute);
     void Stop();
     bool Running() const { return instance_ != 0; }

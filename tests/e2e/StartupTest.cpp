@@ -73,6 +73,7 @@ class FakeFirstInstance {
                 Record(c);
                 if (behaviour_ == FirstInstance::BlocksInExecute)
                     WaitForSingleObject(release_, 20000);
+                return true;
             });
             SetEvent(ready_);
             while (MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==

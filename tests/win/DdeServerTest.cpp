@@ -79,6 +79,7 @@ class DdeServerTest : public testing::Test {
         ASSERT_TRUE(server_.Start(kService, kTopic, [this](const std::string& command) {
             received_.push_back(command);
             if (throwFromHandler_) throw std::runtime_error("handler failed");
+            return !refuse_;
         }));
     }
     // One client's execute reached the handler as exactly this command.
@@ -91,6 +92,7 @@ class DdeServerTest : public testing::Test {
     DdeServer server_;
     std::vector<std::string> received_;
     bool throwFromHandler_ = false;
+    bool refuse_ = false;
 };
 
 TEST_F(DdeServerTest, EveryKindOfClientReachesTheHandlerInUtf8) {
@@ -122,17 +124,21 @@ TEST_F(DdeServerTest, CommandIsReadToItsDeclaredSizeOrItsTerminator) {
                    "-1@5@");
 }
 
-TEST_F(DdeServerTest, FailingHandlerIsStillAcknowledged) {
+TEST_F(DdeServerTest, FailingHandlerIsStillAcknowledgedARefusingOneIsNot) {
     throwFromHandler_ = true;
     ExpectReceived(Execute(kService, kTopic, "garbage"), "garbage", "DDEML");
     RawDdeClient raw;
     ASSERT_TRUE(raw.Connect(kService, kTopic));
     ExpectReceived(raw.ExecuteText("garbage"), "garbage", "raw messages");
+    throwFromHandler_ = false;
+    refuse_ = true;
+    EXPECT_FALSE(Execute(kService, kTopic, "refused"));
 }
 
 TEST_F(DdeServerTest, OneServerPerProcessAndStopEndsTheService) {
     DdeServer second;
-    EXPECT_FALSE(second.Start("KesUtilServerTest2", kTopic, [](const std::string&) {}));
+    EXPECT_FALSE(
+        second.Start("KesUtilServerTest2", kTopic, [](const std::string&) { return true; }));
     EXPECT_FALSE(second.Running());
     server_.Stop();
     EXPECT_FALSE(server_.Running());
@@ -140,7 +146,10 @@ TEST_F(DdeServerTest, OneServerPerProcessAndStopEndsTheService) {
     EXPECT_TRUE(received_.empty());
     // The slot is free again.
     ASSERT_TRUE(second.Start(kService, kTopic,
-                             [this](const std::string& c) { received_.push_back("second:" + c); }));
+                             [this](const std::string& c) {
+                                 received_.push_back("second:" + c);
+                                 return true;
+                             }));
     ExpectReceived(Execute(kService, kTopic, "0@5@"), "second:0@5@");
 }
 
