@@ -23,8 +23,9 @@ inline constexpr std::string_view kDdeTopic = "KesUtil_MSG";
 struct UtilState {
     int32_t MsgCustomButtons = 0;
     int32_t MsgCustomCancel = 0;
-    char DecimalSeparator = '.';
-    char ListSeparator = ',';
+    // One character each, UTF-8 like all text inside.
+    std::string DecimalSeparator = ".";
+    std::string ListSeparator = ",";
     std::string WindowsDir;
     std::string SystemDir;
     std::vector<std::string> SectionNames;
@@ -50,7 +51,11 @@ void ShowToolWindow();
 
 std::string GetWindowsDir();
 std::string GetSystemDir();
+// A directory query of the ANSI API (bytes in the ANSI code page, the count as its result).
+using AnsiDirectoryQuery = unsigned (*)(char* buffer, unsigned size);
+// The folder that query gives, in UTF-8 and ending in "\"; "\" alone when it fails.
+std::string AnsiDirectory(AnsiDirectoryQuery query);
 // The user's locale separator of the given type, or fallback.
-char LocaleSeparator(unsigned long localeInfoType, char fallback);
+std::string LocaleSeparator(unsigned long localeInfoType, std::string_view fallback);
 
 }  // namespace kes

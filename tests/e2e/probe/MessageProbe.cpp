@@ -110,8 +110,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     UtilState& util = Util();
     util.MsgCustomButtons = kMsgCustomButtons;
     util.MsgCustomCancel = kMsgCustomCancel;
-    util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, '.');
-    util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ',');
+    util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, ".");
+    util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ",");
     util.WindowsDir = GetWindowsDir();
     util.SystemDir = GetSystemDir();
     if (args["mode"] != "calc") return RunMessage();
