@@ -104,8 +104,8 @@ void Main(std::string_view commandLine) {
     }
     if (mainForm) mainForm->StartDdeServer();
 
-    util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, '.');
-    util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ',');
+    util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, ".");
+    util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ",");
     util.WindowsDir = GetWindowsDir();
     util.SystemDir = GetSystemDir();
     if (Upper(util.SystemDir).find(Upper(util.WindowsDir)) == std::string::npos)

@@ -83,7 +83,7 @@ std::string_view UnitSuffix(Unit unit) {
 }
 
 ConversionResult ConvertLevel(Unit source, Unit target, double x, std::string_view trimmedInput,
-                              double resistance, char decimalSeparator) {
+                              double resistance, std::string_view decimalSeparator) {
     ConversionResult result;
     if (target == Unit::dBm && x == 0 && source != Unit::dBm) {
         result.refused = true;

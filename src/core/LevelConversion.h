@@ -19,6 +19,6 @@ struct ConversionResult {
 // x is the input level, trimmedInput its text (shown reformatted when the unit stays),
 // resistance 50 or 1 ohms.
 ConversionResult ConvertLevel(Unit source, Unit target, double x, std::string_view trimmedInput,
-                              double resistance, char decimalSeparator);
+                              double resistance, std::string_view decimalSeparator);
 
 }  // namespace kes

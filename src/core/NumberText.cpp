@@ -25,15 +25,15 @@ struct NumberScan {
     int64_t order = 0;  // decimal exponent of the first non-zero digit
 };
 
-NumberScan ScanNumber(std::string_view s, std::size_t start, char point) {
+NumberScan ScanNumber(std::string_view s, std::size_t start, std::string_view point) {
     NumberScan scan;
     std::size_t i = start;
     std::string sign;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) sign = s[i++] == '-' ? "-" : "";
     std::string integer, fraction;
     while (i < s.size() && IsDigit(s[i])) integer += s[i++];
-    if (i < s.size() && s[i] == point) {
-        ++i;
+    if (!point.empty() && s.substr(i).starts_with(point)) {
+        i += point.size();
         while (i < s.size() && IsDigit(s[i])) fraction += s[i++];
     }
     if (integer.empty() && fraction.empty()) return scan;
@@ -101,7 +101,7 @@ void DropTrailingZeros(std::string& digits) {
     digits.erase(last == std::string::npos ? 0 : last + 1);
 }
 
-std::string FormatFinite(double v, char decimalSeparator) {
+std::string FormatFinite(double v, std::string_view decimalSeparator) {
     std::string digits;
     int e = 0;
     SignificantDigits(v, digits, e);
@@ -110,7 +110,7 @@ std::string FormatFinite(double v, char decimalSeparator) {
     out += digits.substr(0, static_cast<std::size_t>(r) + 1);
     std::string fraction = digits.substr(static_cast<std::size_t>(r) + 1);
     DropTrailingZeros(fraction);
-    if (!fraction.empty()) out += decimalSeparator + fraction;
+    if (!fraction.empty()) out.append(decimalSeparator).append(fraction);
     if (e < 0 || e > 2) {
         const int shown = e - r;
         out += shown < 0 ? "e-" : "e+";
@@ -130,7 +130,7 @@ std::string LowerAscii(std::string_view text) {
 double LeadingNumber(std::string_view text) {
     const auto start = text.find_first_not_of(' ');
     if (start == std::string_view::npos) return 0;
-    const auto scan = ScanNumber(text, start, '.');
+    const auto scan = ScanNumber(text, start, ".");
     if (!scan.hasDigits) return 0;
     double value = 0;
     if (!ScanValue(scan, value)) throw std::range_error("leading number beyond double range");
@@ -162,14 +162,14 @@ std::string HexLiteral(std::string_view t) {
 
 }  // namespace
 
-bool ReadNumberText(std::string_view text, char decimalSeparator, double& value) {
+bool ReadNumberText(std::string_view text, std::string_view decimalSeparator, double& value) {
     const auto trimmed = TrimBlanks(text);
     const auto scan = ScanNumber(trimmed, 0, decimalSeparator);
     if (!scan.hasDigits || scan.end != trimmed.size()) return false;
     return ScanValue(scan, value);
 }
 
-std::string FormatNumberText(std::string_view text, char decimalSeparator) {
+std::string FormatNumberText(std::string_view text, std::string_view decimalSeparator) {
     try {
         double v = 0;
         if (!ReadNumberText(text, decimalSeparator, v) || v == 0 || !std::isfinite(v)) return "0";
@@ -179,7 +179,7 @@ std::string FormatNumberText(std::string_view text, char decimalSeparator) {
     }
 }
 
-std::string GeneralNumberText(double value, char decimalSeparator) {
+std::string GeneralNumberText(double value, std::string_view decimalSeparator) {
     if (!std::isfinite(value) || value == 0) return "0";
     std::string digits;
     int e = 0;
@@ -188,7 +188,7 @@ std::string GeneralNumberText(double value, char decimalSeparator) {
     std::string out = value < 0 ? "-" : "";
     if (e < -5 || e > 14) {
         out += digits[0];
-        if (digits.size() > 1) out += decimalSeparator + digits.substr(1);
+        if (digits.size() > 1) out.append(decimalSeparator).append(digits, 1);
         out += e < 0 ? "E-" : "E+";
         const int magnitude = e < 0 ? -e : e;
         if (magnitude < 10) out += '0';
@@ -198,19 +198,20 @@ std::string GeneralNumberText(double value, char decimalSeparator) {
         if (digits.size() <= integerDigits) {
             out += digits + std::string(integerDigits - digits.size(), '0');
         } else {
-            out +=
-                digits.substr(0, integerDigits) + decimalSeparator + digits.substr(integerDigits);
+            out.append(digits, 0, integerDigits)
+                .append(decimalSeparator)
+                .append(digits, integerDigits);
         }
     } else {
-        out += std::string("0") + decimalSeparator +
-               std::string(static_cast<std::size_t>(-e - 1), '0') + digits;
+        out.append("0").append(decimalSeparator);
+        out.append(static_cast<std::size_t>(-e - 1), '0').append(digits);
     }
     return out;
 }
 
 // Through the text form on purpose: a value that rounds beyond the double range at 15 digits
 // no longer reads as a number and shows as "0", as the host's own conversions do.
-std::string FormatNumberValue(double value, char decimalSeparator) {
+std::string FormatNumberValue(double value, std::string_view decimalSeparator) {
     try {
         return FormatNumberText(GeneralNumberText(value, decimalSeparator), decimalSeparator);
     } catch (...) {
@@ -218,8 +219,8 @@ std::string FormatNumberValue(double value, char decimalSeparator) {
     }
 }
 
-std::string ParseNumberText(std::string& text, int32_t& errorPosition, char decimalSeparator,
-                            const HostEvaluateFn& evaluate) {
+std::string ParseNumberText(std::string& text, int32_t& errorPosition,
+                            std::string_view decimalSeparator, const HostEvaluateFn& evaluate) {
     errorPosition = 0;
     try {
         double parsedValue = 0;
@@ -251,13 +252,13 @@ double NumberValue::AsDouble() const {
     return std::visit([](auto v) { return static_cast<double>(v); }, value);
 }
 
-NumberValue TextToValue(std::string_view text, char decimalSeparator) {
+NumberValue TextToValue(std::string_view text, std::string_view decimalSeparator) {
     try {
         std::string s(TrimBlanks(text));
         // Either point is taken as the decimal separator, so "2.5" and "2,5" read alike.
         auto at = s.find('.');
         if (at == std::string::npos) at = s.find(',');
-        if (at != std::string::npos) s[at] = decimalSeparator;
+        if (at != std::string::npos) s.replace(at, 1, decimalSeparator);
         double value = 0;
         if (ReadNumberText(s, decimalSeparator, value)) return {value};
         const auto lower = LowerAscii(s);

@@ -27,9 +27,9 @@ void AppendSection(std::string& out, const char* heading, std::initializer_list<
 
 }  // namespace
 
-std::string ParserFunctionList(char decimalSeparator, char listSeparator) {
-    const std::string dp(1, decimalSeparator);
-    const std::string ls(1, listSeparator);
+std::string ParserFunctionList(std::string_view decimalSeparator, std::string_view listSeparator) {
+    const std::string dp(decimalSeparator);
+    const std::string ls(listSeparator);
     std::string out;
     AppendSection(out, " Function List:",
                   {

@@ -13,7 +13,7 @@ constexpr int kUnloadByCode = 1;
 
 }  // namespace
 
-bool TextToInt16(std::string_view text, char decimalSeparator, int16_t& value) {
+bool TextToInt16(std::string_view text, std::string_view decimalSeparator, int16_t& value) {
     double v = 0;
     if (!ReadNumberText(TrimBlanks(text), decimalSeparator, v)) return false;
     const double rounded = std::nearbyint(v);  // the default mode: halves to even
@@ -22,7 +22,7 @@ bool TextToInt16(std::string_view text, char decimalSeparator, int16_t& value) {
     return true;
 }
 
-TokenRequest ParseTokenRequest(std::string_view requestText, char decimalSeparator) {
+TokenRequest ParseTokenRequest(std::string_view requestText, std::string_view decimalSeparator) {
     TokenRequest request;
     std::size_t field = 0;
     std::size_t start = 0;
@@ -50,7 +50,7 @@ TokenRequest ParseTokenRequest(std::string_view requestText, char decimalSeparat
 
 TokenReply BuildTokenReply(int16_t currentToken, int16_t currentTokenIndex,
                            const std::vector<double>& values, const std::vector<bool>& selected,
-                           char decimalSeparator) {
+                           std::string_view decimalSeparator) {
     TokenReply reply;
     reply.text = std::to_string(currentToken) + kTokenSeparator;
     for (std::size_t i = 0; i < values.size() && i < selected.size(); ++i) {

@@ -26,11 +26,11 @@ struct TokenRequest {
 };
 
 // current~prefix~item~item~ ; a field counts only when a "~" ends it.
-TokenRequest ParseTokenRequest(std::string_view requestText, char decimalSeparator);
+TokenRequest ParseTokenRequest(std::string_view requestText, std::string_view decimalSeparator);
 
 // The 16-bit integer a text converts to, rounding halves to even; false (value
 // unchanged) for text that is not a number or lies outside the range.
-bool TextToInt16(std::string_view text, char decimalSeparator, int16_t& value);
+bool TextToInt16(std::string_view text, std::string_view decimalSeparator, int16_t& value);
 
 struct TokenReply {
     std::string text;  // "current~value~value~"
@@ -40,7 +40,7 @@ struct TokenReply {
 // values and selected run in list order and have the same length.
 TokenReply BuildTokenReply(int16_t currentToken, int16_t currentTokenIndex,
                            const std::vector<double>& values, const std::vector<bool>& selected,
-                           char decimalSeparator);
+                           std::string_view decimalSeparator);
 
 // The question before saving is asked only when the user (or the system)
 // closes the window and tokens other than the current one are selected.

@@ -256,7 +256,7 @@ void ConverterForm::dBmButton_Click(int index) {
     const float resistance = IsChecked(Control(kOhmCheckId)) ? 50.0f : 1.0f;
     const HWND text1 = Control(kText1Id);
     const std::string t(TrimBlanks(win::GetText(text1)));
-    const char separator = Util().DecimalSeparator;
+    const std::string separator = Util().DecimalSeparator;
     const double x = TextToValue(t, separator).AsDouble();
     const ConversionResult result =
         ConvertLevel(Unit(source), Unit(index), x, t, resistance, separator);

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/LibrarySearch.h"
 #include "win/Handles.h"
 #include "win/WinText.h"
 
@@ -34,40 +36,48 @@ std::wstring ProgramFolder() {
     }
 }
 
-std::wstring WithSlash(std::wstring folder) {
-    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
-    return folder;
-}
-
 template <class Query>
 std::wstring SystemFolder(Query query) {
     wchar_t buffer[MAX_PATH] = {};
     const UINT n = query(buffer, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? WithSlash(std::wstring(buffer, n)) : std::wstring();
+    return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
 }
 
-// Only full paths: a library of that name in the current folder must never be
-// picked up. Its own dependencies are looked up beside it.
-HMODULE LoadHostLibrary() {
-    const std::wstring folders[] = {ProgramFolder(), SystemFolder(GetSystemDirectoryW),
-                                    SystemFolder(GetWindowsDirectoryW)};
-    for (const std::wstring& folder : folders) {
-        if (folder.empty()) continue;
-        const std::wstring path = folder + kLibraryName;
+std::wstring PathVariable() {
+    std::wstring value(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
+    const DWORD n = GetEnvironmentVariableW(L"PATH", value.data(), DWORD(value.size()));
+    value.resize(n < value.size() ? n : 0);
+    return value;
+}
+
+// The platform's own search, minus the current folder, done by hand: Wine's
+// SetDllDirectoryW(L"") still takes a library from the current folder, and
+// LOAD_LIBRARY_SEARCH_DEFAULT_DIRS never searches PATH. Each candidate is
+// loaded by its full path; its own dependencies are looked up beside it.
+win::ScopedModule LoadHostLibrary() {
+    const auto folders = LibrarySearchFolders(
+        win::Narrow(ProgramFolder()), win::Narrow(SystemFolder(GetSystemDirectoryW)),
+        win::Narrow(SystemFolder(GetWindowsDirectoryW)), win::Narrow(PathVariable()));
+    for (const std::string& folder : folders) {
+        const std::wstring path = win::Widen(folder) + kLibraryName;
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
         if (HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
-            return module;
+            return win::ScopedModule(module);
     }
-    return nullptr;
+    return {};
 }
 
 HostEvaluateProc HostEvaluateEntry() {
-    // Kept loaded for the life of the process.
-    static const win::ScopedModule library(LoadHostLibrary());
-    static const HostEvaluateProc entry =
-        library ? reinterpret_cast<HostEvaluateProc>(reinterpret_cast<void (*)()>(
-                      GetProcAddress(library.Get(), MAKEINTRESOURCEA(kHostEvaluateOrdinal))))
-                : nullptr;
+    // Once found, the library stays for the life of the process. Until then
+    // every use looks again: the host may install it while we run.
+    static win::ScopedModule library;
+    static HostEvaluateProc entry = nullptr;
+    if (entry) return entry;
+    win::ScopedModule candidate = LoadHostLibrary();
+    if (!candidate) return nullptr;
+    entry = reinterpret_cast<HostEvaluateProc>(reinterpret_cast<void (*)()>(
+        GetProcAddress(candidate.Get(), MAKEINTRESOURCEA(kHostEvaluateOrdinal))));
+    if (entry) library = std::move(candidate);
     return entry;
 }
 

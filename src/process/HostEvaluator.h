@@ -4,9 +4,9 @@
 
 namespace kes {
 
-// The evaluator for ParseNumberText. The library is loaded once, at the first
-// call, from the program's folder or else the system folders; the answer is an
-// empty function when the library or its entry is missing.
+// The evaluator for ParseNumberText. The library is searched for as the platform
+// does, without the current folder, and kept once loaded; while it or its entry
+// is missing the answer is an empty function and the next call looks again.
 HostEvaluateFn HostEvaluator();
 
 }  // namespace kes

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "win/WinText.h"
+
 namespace kes {
 
 UtilState& Util() {
@@ -9,39 +11,41 @@ UtilState& Util() {
     return state;
 }
 
-namespace {
-
-std::string DirectoryWithSlash(UINT (*query)(LPSTR, UINT)) {
+std::string AnsiDirectory(AnsiDirectoryQuery query) {
     char buffer[145] = {};
-    const UINT n = query(buffer, sizeof buffer);
-    // A failed call (0) or one that needs a bigger buffer gives "\" alone.
-    std::string dir(buffer, n < sizeof buffer ? n : 0);
+    const unsigned n = query(buffer, sizeof buffer);
+    // A failed call (0) or one that needs a bigger buffer gives "\" alone. The slash is looked
+    // for after the conversion: in a double-byte code page 0x5C may end a two-byte character.
+    std::string dir = win::AnsiToUtf8(std::string_view(buffer, n < sizeof buffer ? n : 0));
     if (dir.empty() || dir.back() != '\\') dir += '\\';
     return dir;
 }
 
-UINT WindowsDirectoryA(LPSTR buffer, UINT size) {
+namespace {
+
+unsigned WindowsDirectoryA(char* buffer, unsigned size) {
     return GetWindowsDirectoryA(buffer, size);
 }
-UINT SystemDirectoryA(LPSTR buffer, UINT size) {
+unsigned SystemDirectoryA(char* buffer, unsigned size) {
     return GetSystemDirectoryA(buffer, size);
 }
 
 }  // namespace
 
 std::string GetWindowsDir() {
-    return DirectoryWithSlash(&WindowsDirectoryA);
+    return AnsiDirectory(&WindowsDirectoryA);
 }
 std::string GetSystemDir() {
-    return DirectoryWithSlash(&SystemDirectoryA);
+    return AnsiDirectory(&SystemDirectoryA);
 }
 
-char LocaleSeparator(unsigned long localeInfoType, char fallback) {
-    // Two characters: a separator longer than one character fails the call.
+std::string LocaleSeparator(unsigned long localeInfoType, std::string_view fallback) {
+    // Two bytes: a separator longer than one ANSI character fails the call.
     char buffer[2] = {};
-    return GetLocaleInfoA(LOCALE_USER_DEFAULT, static_cast<LCTYPE>(localeInfoType), buffer, 2) != 0
-               ? buffer[0]
-               : fallback;
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, static_cast<LCTYPE>(localeInfoType), buffer, 2) == 0)
+        return std::string(fallback);
+    std::string separator = win::AnsiToUtf8(std::string_view(buffer, 1));
+    return separator.empty() ? std::string(fallback) : separator;
 }
 
 }  // namespace kes

@@ -13,8 +13,9 @@ namespace kes {
 
 // Everything the windows share. Starts as 0, empty text or false.
 struct UtilState {
-    char DecimalSeparator = '.';
-    char ListSeparator = ',';
+    // One character each, UTF-8 like all text inside.
+    std::string DecimalSeparator = ".";
+    std::string ListSeparator = ",";
     std::string WindowsDir;
     std::string SystemDir;
     std::string SettingValue;
@@ -30,7 +31,11 @@ UtilState& Util();
 
 std::string GetWindowsDir();
 std::string GetSystemDir();
+// A directory query of the ANSI API (bytes in the ANSI code page, the count as its result).
+using AnsiDirectoryQuery = unsigned (*)(char* buffer, unsigned size);
+// The folder that query gives, in UTF-8 and ending in "\"; "\" alone when it fails.
+std::string AnsiDirectory(AnsiDirectoryQuery query);
 // The user's locale separator of the given type, or fallback.
-char LocaleSeparator(unsigned long localeInfoType, char fallback);
+std::string LocaleSeparator(unsigned long localeInfoType, std::string_view fallback);
 
 }  // namespace kes

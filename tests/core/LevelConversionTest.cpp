@@ -37,23 +37,23 @@ TEST(ConvertLevel, GivesTheHostsResultTexts) {
         // clang-format on
     };
     for (const auto& c : cases) {
-        const auto result = ConvertLevel(c.source, c.target, std::stod(c.input), c.input, c.r, '.');
+        const auto result = ConvertLevel(c.source, c.target, std::stod(c.input), c.input, c.r, ".");
         EXPECT_FALSE(result.refused) << c.text;
         EXPECT_EQ(result.text, c.text) << c.input;
         EXPECT_EQ(result.number + std::string(UnitSuffix(c.target)), result.text);
     }
-    EXPECT_EQ(ConvertLevel(Unit::dBm, Unit::Vrms, 0.0, "0", k50, ',').text,
+    EXPECT_EQ(ConvertLevel(Unit::dBm, Unit::Vrms, 0.0, "0", k50, ",").text,
               "223,606797749979e-3  Vrms");
-    EXPECT_EQ(ConvertLevel(Unit::mW, Unit::mW, 1.5, "1,50", k50, ',').text, "1,5  mW");
+    EXPECT_EQ(ConvertLevel(Unit::mW, Unit::mW, 1.5, "1,50", k50, ",").text, "1,5  mW");
 }
 
 TEST(ConvertLevel, ZeroInALinearUnitHasNoDbmValue) {
     for (const Unit source : {Unit::mW, Unit::Vop, Unit::Vrms}) {
-        const auto result = ConvertLevel(source, Unit::dBm, 0.0, "0", k50, '.');
+        const auto result = ConvertLevel(source, Unit::dBm, 0.0, "0", k50, ".");
         EXPECT_TRUE(result.refused);
         EXPECT_EQ(result.text, "");
     }
-    EXPECT_FALSE(ConvertLevel(Unit::mW, Unit::Vrms, 0.0, "0", k50, '.').refused);
+    EXPECT_FALSE(ConvertLevel(Unit::mW, Unit::Vrms, 0.0, "0", k50, ".").refused);
 }
 
 }  // namespace

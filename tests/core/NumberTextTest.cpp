@@ -14,10 +14,15 @@ namespace {
 
 using TextPair = std::pair<const char*, const char*>;
 
-// The same expectation in a "." and in a "," locale: every "." of the texts becomes ",".
-std::string Localised(std::string text, char separator) {
-    for (auto& c : text)
-        if (c == '.') c = separator;
+// U+060C, a separator of two bytes in UTF-8 (one character in the Arabic ANSI code page).
+constexpr const char* kArabicComma = "\xD8\x8C";
+const std::string kSeparators[] = {".", ",", kArabicComma};
+
+// The same expectation in each locale: every "." of the texts becomes the separator.
+std::string Localised(std::string text, const std::string& separator) {
+    for (auto at = text.find('.'); at != std::string::npos;
+         at = text.find('.', at + separator.size()))
+        text.replace(at, 1, separator);
     return text;
 }
 
@@ -33,7 +38,7 @@ TEST(FormatNumberText, PlainFromOneToThousandEngineeringElsewhere) {
         {" 7 ", "7"}, {"+2E2", "200"}, {"1e400", "0"}, {"1e-400", "0"},
         {"5e-324", "4.94065645841247e-324"}, {"1.5.", "0"}};
     // clang-format on
-    for (const char sep : {'.', ','})
+    for (const std::string& sep : kSeparators)
         for (const auto& [in, out] : cases)
             EXPECT_EQ(FormatNumberText(Localised(in, sep), sep), Localised(out, sep)) << in << sep;
 }
@@ -46,7 +51,7 @@ TEST(FormatNumberValue, GoesThroughFifteenDigitText) {
         {0.22360679774997896, "223.606797749979e-3"}, {1e-7, "100e-9"}, {DBL_MAX, "0"},
         {1e308, "100e+306"}, {INFINITY, "0"}, {NAN, "0"}};
     // clang-format on
-    for (const char sep : {'.', ','})
+    for (const std::string& sep : kSeparators)
         for (const auto& [value, out] : cases)
             EXPECT_EQ(FormatNumberValue(value, sep), Localised(out, sep)) << out;
 }
@@ -59,14 +64,14 @@ TEST(GeneralNumberText, PlainDigitsExceptForVeryLargeOrSmallValues) {
         {1e15, "1E+15"}, {-1.5e20, "-1.5E+20"}, {0.00001, "0.00001"}, {0.0000012, "1.2E-06"},
         {1.25e-300, "1.25E-300"}, {2.0 / 3, "0.666666666666667"}, {INFINITY, "0"}};
     // clang-format on
-    for (const char sep : {'.', ','})
+    for (const std::string& sep : kSeparators)
         for (const auto& [value, out] : cases)
             EXPECT_EQ(GeneralNumberText(value, sep), Localised(out, sep)) << out;
 }
 
 TEST(ReadNumberText, AcceptsOnlyTheLocaleNumberForm) {
     const std::pair<const char*, double> good[] = {{" -1.5e+2 ", -150}, {".5", 0.5}, {"5.", 5}};
-    for (const char sep : {'.', ','}) {
+    for (const std::string& sep : kSeparators) {
         for (const auto& [text, value] : good) {
             double v = -1;
             EXPECT_TRUE(ReadNumberText(Localised(text, sep), sep, v)) << text << sep;
@@ -76,9 +81,15 @@ TEST(ReadNumberText, AcceptsOnlyTheLocaleNumberForm) {
     for (const char* bad : {"1.5", "", ",", "1e", "e5", "1,5,", "inf", "nan", "0x10", "&H10",
                             "1e999", "--1", "1 5", "\t1"}) {
         double v = 42;
-        EXPECT_FALSE(ReadNumberText(bad, ',', v)) << bad;
+        EXPECT_FALSE(ReadNumberText(bad, ",", v)) << bad;
         EXPECT_EQ(v, 42) << bad;
     }
+    // U+060D shares the separator's first byte.
+    double v = 42;
+    EXPECT_FALSE(
+        ReadNumberText("1\xD8\x8D"
+                       "5",
+                       kArabicComma, v));
 }
 
 // Stands in for the host's evaluator and records each text it is handed.
@@ -87,7 +98,7 @@ struct FakeHost {
     int32_t result = 1, position = -1;
     double value = 0;
     std::string text;  // as the call left it
-    std::string Parse(std::string in, char sep = '.') {
+    std::string Parse(std::string in, std::string_view sep = ".") {
         text = std::move(in);
         position = -1;
         return ParseNumberText(text, position, sep, [this](std::string& t, double& v) {
@@ -105,12 +116,15 @@ TEST(ParseNumberText, TrimsHandsTextToEvaluatorAndFormats) {
     EXPECT_EQ(host.text, "12.5");
     EXPECT_EQ(host.position, 0);
     host.value = 1234.5;
-    EXPECT_EQ(host.Parse("7.", ','), "1,2345e+3");
+    EXPECT_EQ(host.Parse("7.", ","), "1,2345e+3");
+    EXPECT_EQ(host.Parse("7.", kArabicComma),
+              "1\xD8\x8C"
+              "2345e+3");
     for (const char* in : {" . ", "&h10", "&H123456789"}) host.Parse(in);
     // A blank text never reaches the evaluator; "." alone is handed over as "0".
     EXPECT_EQ(host.Parse("   "), "0");
     EXPECT_EQ(host.text, "");
-    EXPECT_EQ(host.texts, (std::vector<std::string>{"12.5", "7", "0", "&h10", "&H123456789"}));
+    EXPECT_EQ(host.texts, (std::vector<std::string>{"12.5", "7", "7", "0", "&h10", "&H123456789"}));
     host.value = NAN;
     EXPECT_EQ(host.Parse("x"), "0");
 }
@@ -126,7 +140,7 @@ TEST(ParseNumberText, HexadecimalLiteralsAreReadWithoutEvaluator) {
     for (const auto& [in, out] : cases) {
         std::string text = in;
         int32_t position = -1;
-        EXPECT_EQ(ParseNumberText(text, position, ',', nullptr), out) << in;
+        EXPECT_EQ(ParseNumberText(text, position, ",", nullptr), out) << in;
         EXPECT_EQ(position, 0) << in;
     }
 }
@@ -143,16 +157,17 @@ TEST(ParseNumberText, ErrorPositionComesFromTheResultMagnitude) {
     }
     std::string text = "1";
     int32_t position = -1;
-    EXPECT_EQ(ParseNumberText(text, position, '.', HostEvaluateFn{}), "ERROR");
+    EXPECT_EQ(ParseNumberText(text, position, ".", HostEvaluateFn{}), "ERROR");
     EXPECT_EQ(position, 0);
     const HostEvaluateFn throwing = [](std::string&, double&) -> int32_t { throw 1; };
-    EXPECT_EQ(ParseNumberText(text, position, '.', throwing), "ERROR");
+    EXPECT_EQ(ParseNumberText(text, position, ".", throwing), "ERROR");
 }
 
 TEST(TextToValue, NumbersWordsAndLeadingNumbers) {
     using V = std::variant<double, int16_t>;
     const V t = int16_t{-1}, f = int16_t{0};
-    // Results with "." and with "," as DecimalSeparator; in "-.5q" the point is the separator.
+    // Results with "." and with "," as DecimalSeparator (U+060C reads as ","); in "-.5q" the
+    // point is the separator.
     // clang-format off
     const std::tuple<const char*, V, V> cases[] = {
         {"2.5", 2.5, 2.5}, {"2,5", 2.5, 2.5}, {" -3 ", -3.0, -3.0}, {"TRUE", t, t},
@@ -161,10 +176,17 @@ TEST(TextToValue, NumbersWordsAndLeadingNumbers) {
         {"-.5q", -0.5, 0.0}, {"1e999", f, f}, {"1e-999", 0.0, 0.0}};
     // clang-format on
     for (const auto& [in, dot, comma] : cases) {
-        EXPECT_EQ(TextToValue(in, '.').value, dot) << in;
-        EXPECT_EQ(TextToValue(in, ',').value, comma) << in;
+        EXPECT_EQ(TextToValue(in, ".").value, dot) << in;
+        EXPECT_EQ(TextToValue(in, ",").value, comma) << in;
+        EXPECT_EQ(TextToValue(in, kArabicComma).value, comma) << in;
     }
-    EXPECT_EQ(TextToValue("true", '.').AsDouble(), -1.0);
+    EXPECT_EQ(TextToValue("true", ".").AsDouble(), -1.0);
+    // What FormatNumberText showed reads back.
+    EXPECT_EQ(TextToValue(" 1\xD8\x8C"
+                          "5",
+                          kArabicComma)
+                  .value,
+              V{1.5});
 }
 
 }  // namespace

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kes {
 namespace {
 
-std::vector<std::string> Lines(char decimal, char list) {
+std::vector<std::string> Lines(std::string_view decimal, std::string_view list) {
     const std::string text = ParserFunctionList(decimal, list);
     EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // no bare line feeds
     std::vector<std::string> lines;
@@ -22,7 +23,7 @@ std::vector<std::string> Lines(char decimal, char list) {
 }
 
 TEST(ParserFunctionList, FiftySixLinesInFiveSectionsWithOneOrTwoTabs) {
-    const auto lines = Lines('.', ',');
+    const auto lines = Lines(".", ",");
     ASSERT_EQ(lines.size(), 56u);
     const std::vector<std::size_t> emptyLines = {26, 38, 42, 49};
     std::vector<std::size_t> empty;
@@ -64,11 +65,17 @@ TEST(ParserFunctionList, SeparatorsFollowTheLocale) {
         {47, " c\t\tLight 2,997...e+8 m / sec"},
         {48, " k\t\tBoltzmann 1,380...e-23"},
         {40, " gn\t\tNormal (0,1), i.e. Gaussian"}};
-    const auto lines = Lines(',', ';');
+    const auto lines = Lines(",", ";");
     for (const auto& [index, line] : comma) EXPECT_EQ(lines[index], line);
-    const auto dotLines = Lines('.', ',');
+    const auto dotLines = Lines(".", ",");
     EXPECT_EQ(dotLines[12], " exp(x)\t\te ^ x  (e = 2.718...)");
     EXPECT_EQ(dotLines[18], " mod(x,y)\t\tx Modulo y");
+    // Separators beyond ASCII (U+066B and U+061B) go in whole.
+    const auto arabic = Lines("\xD9\xAB", "\xD8\x9B");
+    EXPECT_EQ(arabic[7], " atan2(x\xD8\x9By)\tInverse tangent (2 Quad)");
+    EXPECT_EQ(arabic[44],
+              " pi\t\tConstant 3\xD9\xAB"
+              "1415...");
 }
 
 }  // namespace

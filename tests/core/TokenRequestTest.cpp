@@ -31,7 +31,7 @@ TEST(TokenRequest, SplitsCurrentTokenPrefixAndCandidates) {
         // clang-format on
     };
     for (const auto& [text, current, prefix, items, selected, currentIndex] : cases) {
-        const TokenRequest r = ParseTokenRequest(text, '.');
+        const TokenRequest r = ParseTokenRequest(text, ".");
         Items gotItems;
         Marks gotSelected;
         for (const auto& candidate : r.candidates) {
@@ -46,32 +46,38 @@ TEST(TokenRequest, SplitsCurrentTokenPrefixAndCandidates) {
 }
 
 TEST(TokenRequest, ValuesFollowTheDecimalSeparator) {
-    for (const char separator : {'.', ','}) {
+    for (const char* separator : {".", ",", "\xD8\x8C"}) {
         const TokenRequest r = ParseTokenRequest("2~P~2.5~2,5~-3 z~ 2 ~", separator);
         std::vector<double> values;
         for (const auto& candidate : r.candidates) values.push_back(candidate.value);
         EXPECT_EQ(values, (std::vector<double>{2.5, 2.5, -3, 2})) << separator;
         EXPECT_EQ(r.CurrentTokenIndex, 3) << separator;
     }
-    EXPECT_EQ(ParseTokenRequest("6,4~P~", ',').CurrentToken, 6);
-    EXPECT_EQ(ParseTokenRequest("6,4~P~", '.').CurrentToken, 0);
+    EXPECT_EQ(ParseTokenRequest("6,4~P~", ",").CurrentToken, 6);
+    EXPECT_EQ(ParseTokenRequest("6,4~P~", ".").CurrentToken, 0);
 }
 
 TEST(TokenRequest, ReplyListsTheSelectedValuesInListOrder) {
     const std::vector<double> values{3, 5, 9, 2.5, -1, 1e20};
-    const std::tuple<std::vector<bool>, int16_t, char, std::string, bool> cases[] = {
-        {{1, 1, 1, 0, 0, 0}, 0, '.', "3~3~5~9~", true},
-        {{0, 0, 0, 0, 0, 0}, 0, '.', "3~", false},
-        {{1, 0, 0, 0, 0, 0}, 0, '.', "3~3~", false},
-        {{0, 1, 0, 0, 0, 0}, 1, '.', "3~5~", false},
-        {{0, 0, 0, 1, 1, 1}, 0, '.', "3~2.5~-1~1E+20~", true},
-        {{0, 0, 0, 1, 0, 0}, 3, ',', "3~2,5~", false},
+    const std::tuple<std::vector<bool>, int16_t, const char*, std::string, bool> cases[] = {
+        {{1, 1, 1, 0, 0, 0}, 0, ".", "3~3~5~9~", true},
+        {{0, 0, 0, 0, 0, 0}, 0, ".", "3~", false},
+        {{1, 0, 0, 0, 0, 0}, 0, ".", "3~3~", false},
+        {{0, 1, 0, 0, 0, 0}, 1, ".", "3~5~", false},
+        {{0, 0, 0, 1, 1, 1}, 0, ".", "3~2.5~-1~1E+20~", true},
+        {{0, 0, 0, 1, 0, 0}, 3, ",", "3~2,5~", false},
+        {{0, 0, 0, 1, 0, 0},
+         3,
+         "\xD8\x8C",
+         "3~2\xD8\x8C"
+         "5~",
+         false},
     };
     for (const auto& [selected, currentIndex, separator, text, other] : cases) {
         const TokenReply reply = BuildTokenReply(3, currentIndex, values, selected, separator);
         EXPECT_EQ(std::tuple(reply.text, reply.otherTokenSelected), std::tuple(text, other));
     }
-    EXPECT_EQ(BuildTokenReply(-32768, 0, {}, {}, '.').text, "-32768~");
+    EXPECT_EQ(BuildTokenReply(-32768, 0, {}, {}, ".").text, "-32768~");
 }
 
 TEST(TokenRequest, QuestionAndAnswers) {

@@ -9,6 +9,7 @@
 #include "forms/HelpForm.h"
 #include "probe/ProbeProcess.h"
 #include "support/Harness.h"
+#include "process/Util.h"
 #include "win/WinText.h"
 
 namespace kes::test {
@@ -66,11 +67,9 @@ TEST(HelpWindow, TopicsShowTheFunctionListOrTheHostsText) {
     HWND help = OpenHelp(session, kWindowFunctionList, false);
     ASSERT_NE(help, nullptr);
     HWND text = GetDlgItem(help, kHelpTextId);
-    char decimal[2] = ".", list[2] = ",";
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 2);
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, list, 2);
     const std::string shown = WindowText(text);
-    EXPECT_EQ(shown, ParserFunctionList(decimal[0], list[0]));
+    EXPECT_EQ(shown, ParserFunctionList(LocaleSeparator(LOCALE_SDECIMAL, "."),
+                                        LocaleSeparator(LOCALE_SLIST, ",")));
     if (std::getenv("KES_EXPECT_COMMA_LOCALE")) {
         EXPECT_NE(shown.find("atan2(x;y)"), std::string::npos);
         EXPECT_NE(shown.find("3,1415..."), std::string::npos);

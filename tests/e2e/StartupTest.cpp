@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "e2e/UtilityProbe.h"
@@ -273,20 +274,43 @@ TEST(Startup, SimultaneousStartsLeaveOneInstanceAndLoseNoCommand) {
     }
 }
 
+// What the fake directory query answers: the bytes and the count it returns.
+std::string_view queryBytes;
+unsigned queryResult = 0;
+
+TEST(Startup, DirectoriesAreReadInTheAnsiCodePage) {
+    ASSERT_EQ(GetACP(), 1252u) << "run with LC_ALL=en_US.UTF-8";
+    const auto query = [](char* buffer, unsigned size) {
+        queryBytes.copy(buffer, size);
+        return queryResult;
+    };
+    const std::tuple<std::string_view, unsigned, const char*> cases[] = {
+        {"C:\\W\xC4NDOWS", 10, "C:\\W\xC3\x84NDOWS\\"},  // 0xC4 is U+00C4 in code page 1252
+        {"C:\\WINDOWS", 0, "\\"},                        // a failed call
+    };
+    for (const auto& [bytes, result, expected] : cases) {
+        queryBytes = bytes;
+        queryResult = result;
+        EXPECT_EQ(AnsiDirectory(query), expected) << expected;
+    }
+}
+
 TEST(Startup, LocaleSeparatorsFollowTheUserLocale) {
     // Wine reads the user locale from LC_ALL at process start: one ctest entry per locale.
     const char* locale = std::getenv("LC_ALL");
     const std::string name = locale ? locale : "";
-    std::pair<char, char> expected;
+    std::pair<std::string, std::string> expected;
     if (name == "en_US.UTF-8")
-        expected = {'.', ','};
+        expected = {".", ","};
     else if (name == "de_DE.UTF-8")
-        expected = {',', ';'};
+        expected = {",", ";"};
+    else if (name == "fa_IR.UTF-8")
+        expected = {".", "\xD8\x9B"};  // byte 0xBA of code page 1256 is U+061B
     else
         GTEST_SKIP() << "no expectation for LC_ALL=" << name;
-    EXPECT_EQ(LocaleSeparator(LOCALE_SDECIMAL, '?'), expected.first);
-    EXPECT_EQ(LocaleSeparator(LOCALE_SLIST, '?'), expected.second);
-    EXPECT_EQ(LocaleSeparator(0x7fff, '?'), '?') << "a failing call gives the fallback";
+    EXPECT_EQ(LocaleSeparator(LOCALE_SDECIMAL, "?"), expected.first);
+    EXPECT_EQ(LocaleSeparator(LOCALE_SLIST, "?"), expected.second);
+    EXPECT_EQ(LocaleSeparator(0x7fff, "?"), "?") << "a failing call gives the fallback";
 }
 
 }  // namespace

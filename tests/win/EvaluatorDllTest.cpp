@@ -5,27 +5,33 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "process/HostEvaluator.h"
 
 namespace kes {
 namespace {
 
-using HostEvaluateFn = int32_t(__stdcall*)(char*, double*, int32_t*, int32_t*);
+using Entry11 = int32_t(__stdcall*)(char*, double*, int32_t*, int32_t*);
 
-// The DLL is loaded once, as the utility does, from the program's own directory.
-HostEvaluateFn LoadEntry11() {
-    static HostEvaluateFn entry = [] {
-        wchar_t path[MAX_PATH] = {};
-        const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring dllPath(path, length);
-        dllPath.resize(dllPath.find_last_of(L'\\') + 1);
-        dllPath += L"kesGen32.dll";
-        HMODULE module = LoadLibraryW(dllPath.c_str());
-        if (module == nullptr) return HostEvaluateFn{};
+// The built library, in a folder of its own below this program's.
+std::filesystem::path BuiltLibrary() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(std::wstring(path, length)).parent_path() / "hostlib" /
+           "kesGen32.dll";
+}
+
+// Loaded once by its full path, so that only the entry's contract is under test here.
+Entry11 LoadEntry11() {
+    static Entry11 entry = [] {
+        HMODULE module = LoadLibraryW(BuiltLibrary().c_str());
+        if (module == nullptr) return Entry11{};
         const FARPROC proc = GetProcAddress(module, MAKEINTRESOURCEA(11));
         // Through void(*)(): the one function type that converts without a warning.
-        return reinterpret_cast<HostEvaluateFn>(reinterpret_cast<void (*)()>(proc));
+        return reinterpret_cast<Entry11>(reinterpret_cast<void (*)()>(proc));
     }();
     return entry;
 }
@@ -87,6 +93,36 @@ TEST(EvaluatorDll, CommaLocaleSeparators) {
     const Call angle = Evaluate("atan2(0;1)");
     EXPECT_GT(angle.result, 0);
     EXPECT_NEAR(angle.value, 2 * std::atan(1.0), 1e-15);
+}
+
+// The utility's search: the current folder never counts, PATH does, and a
+// library that turns up after a failed use is taken at the next.
+TEST(HostEvaluatorSearch, PathEntriesButNotTheCurrentFolderAndLateArrivals) {
+    namespace fs = std::filesystem;
+    const fs::path current = fs::temp_directory_path() / "kes-search-current";
+    const fs::path onPath = fs::temp_directory_path() / "kes-search path";
+    fs::remove_all(onPath);
+    fs::create_directories(current);
+    fs::create_directories(onPath);
+    fs::copy_file(BuiltLibrary(), current / "kesGen32.dll", fs::copy_options::overwrite_existing);
+    ASSERT_TRUE(SetCurrentDirectoryW(current.c_str()));
+    ASSERT_FALSE(fs::exists(BuiltLibrary().parent_path().parent_path() / "kesGen32.dll"))
+        << "a stale copy beside this program";
+    // "." would mean the current folder.
+    const std::wstring path = L";.;\"" + onPath.wstring() + L"\";";
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", path.c_str()));
+    EXPECT_FALSE(HostEvaluator()) << "taken from the current folder";
+
+    fs::copy_file(BuiltLibrary(), onPath / "kesGen32.dll");
+    const HostEvaluateFn evaluate = HostEvaluator();
+    ASSERT_TRUE(evaluate) << "not found through PATH after a failed use";
+    std::string text = "2*3";
+    double value = 0;
+    EXPECT_GT(evaluate(text, value), 0);
+    EXPECT_EQ(value, 6);
+    // Once loaded it stays, whatever PATH says later.
+    SetEnvironmentVariableW(L"PATH", L"");
+    EXPECT_TRUE(HostEvaluator());
 }
 
 }  // namespace

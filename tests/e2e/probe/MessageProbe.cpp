@@ -113,8 +113,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     LocalFree(argv);
     UtilState& util = Util();
-    util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, '.');
-    util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ',');
+    util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, ".");
+    util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ",");
     util.WindowsDir = GetWindowsDir();
     util.SystemDir = GetSystemDir();
     if (args["mode"] != "calc") return RunMessage();
