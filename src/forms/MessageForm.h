@@ -21,7 +21,6 @@ class MessageForm : public win::Form {
   public:
     MessageForm();
 
-
   protected:
     void Form_Load() override;
     void Form_Activate() override;

@@ -145,11 +145,10 @@ TEST_F(DdeServerTest, OneServerPerProcessAndStopEndsTheService) {
     EXPECT_FALSE(Execute(kService, kTopic, "0@5@"));
     EXPECT_TRUE(received_.empty());
     // The slot is free again.
-    ASSERT_TRUE(second.Start(kService, kTopic,
-                             [this](const std::string& c) {
-                                 received_.push_back("second:" + c);
-                                 return true;
-                             }));
+    ASSERT_TRUE(second.Start(kService, kTopic, [this](const std::string& c) {
+        received_.push_back("second:" + c);
+        return true;
+    }));
     ExpectReceived(Execute(kService, kTopic, "0@5@"), "second:0@5@");
 }
 
