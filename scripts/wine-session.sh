@@ -35,22 +35,22 @@ kes_session_start() {
   fi
   # Creates the prefix on first use (the runner does that under a lock).
   "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
-  # The server that program started lingers a moment; a persistent one started
-  # meanwhile finds it and quits, and then every later program pays a whole
-  # Wine start-up. So wait for it to go, then start ours and check it stays.
-  local _
-  for _ in 1 2 3; do
-    wineserver -w </dev/null >/dev/null 2>&1 || true
-    # A wineserver that inherits a pipe of ctest's keeps ctest waiting: no stdio.
-    wineserver -p </dev/null >/dev/null 2>&1 &
-    disown 2>/dev/null || true
-    sleep 0.3
-    kes_session_server_up && break
-  done
+  # The server that program started stays while Wine's own services wind down
+  # (a few seconds). A persistent one started meanwhile finds it and quits, and
+  # then every later program pays a whole Wine start-up: wait for it to go first.
+  timeout 30 wineserver -w </dev/null >/dev/null 2>&1 || true
+  # A wineserver that inherits a pipe of ctest's keeps ctest waiting: no stdio.
+  wineserver -p </dev/null >/dev/null 2>&1 &
+  disown 2>/dev/null || true
 }
 
-# True while a persistent wineserver serves $WINEPREFIX: waiting for it to end
-# times out.
-kes_session_server_up() {
-  ! timeout 1 wineserver -w </dev/null >/dev/null 2>&1
+kes_session_stop() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  [ -n "$kes_session_wm" ] && kill "$kes_session_wm" 2>/dev/null
+  kes_session_wm=""
+  if [ -n "$kes_session_xvfb" ]; then
+    kill "$kes_session_xvfb" 2>/dev/null || true
+    unset DISPLAY
+    kes_session_xvfb=""
+  fi
 }

@@ -9,61 +9,12 @@
 namespace kes {
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) {
-                   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
-}
-
-// A field number held exactly as its significant digits and the place of the decimal point,
-// so that rounding and range checks never suffer from binary floating point.
-struct DecimalNumber {
-    bool negative = false;
-    std::string digits;    // no leading zeros; empty means zero
-    int64_t pointPos = 0;  // digits before the decimal point
-};
-
-// Fields are wire data from the host: always "." as the point, whatever the user's locale.
-std::optional<DecimalNumber> ReadDecimal(std::string_view field) {
+// Fields are wire data from the host: always "." as the point, whatever the
+// user's locale, and the whole field must be the number.
+std::optional<DecimalScan> ReadDecimal(std::string_view field) {
     const std::string_view s = TrimBlanks(field);
-    std::size_t i = 0;
-    DecimalNumber number;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) number.negative = s[i++] == '-';
-    std::string mantissa;
-    int64_t intDigits = 0;
-    while (i < s.size() && IsDigit(s[i])) {
-        mantissa += s[i++];
-        ++intDigits;
-    }
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && IsDigit(s[i])) mantissa += s[i++];
-    }
-    if (mantissa.empty()) return std::nullopt;
-    int64_t exponent = 0;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        bool negativeExponent = false;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativeExponent = s[i++] == '-';
-        if (i == s.size() || !IsDigit(s[i])) return std::nullopt;
-        // Saturate: any exponent this large already decides the outcome.
-        constexpr int64_t kExponentCap = int64_t{1} << 40;
-        while (i < s.size() && IsDigit(s[i]))
-            exponent = std::min(kExponentCap, exponent * 10 + (s[i++] - '0'));
-        if (negativeExponent) exponent = -exponent;
-    }
-    if (i != s.size()) return std::nullopt;
-    const auto firstNonZero = mantissa.find_first_not_of('0');
-    if (firstNonZero == std::string::npos) return number;
-    number.digits = mantissa.substr(firstNonZero);
-    number.pointPos = intDigits - static_cast<int64_t>(firstNonZero) + exponent;
+    DecimalScan number = ScanDecimal(s, 0, ".");
+    if (!number.hasDigits || number.end != s.size()) return std::nullopt;
     return number;
 }
 

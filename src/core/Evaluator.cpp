@@ -1,5 +1,7 @@
 #include "core/Evaluator.h"
 
+#include "core/TextUtil.h"
+
 #include <array>
 #include <cfenv>
 #include <charconv>
@@ -22,21 +24,8 @@ constexpr int kMaxDepth = 100;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kSqrt2 = 1.41421356237309504880;
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
 }
 
 double Truth(bool b) {
@@ -298,13 +287,13 @@ class Parser {
         while (IsLetter(At(pos_)) || IsDigit(At(pos_))) ++pos_;
         const std::string_view name = text_.substr(start, pos_ - start);
         for (const Constant& constant : kConstants)
-            if (EqualsIgnoringCase(name, constant.name)) return constant.value;
-        if (EqualsIgnoringCase(name, "un"))
+            if (EqualsNoCase(name, constant.name)) return constant.value;
+        if (EqualsNoCase(name, "un"))
             return std::uniform_real_distribution<double>(0.0, 1.0)(RandomEngine());
-        if (EqualsIgnoringCase(name, "gn"))
+        if (EqualsNoCase(name, "gn"))
             return std::normal_distribution<double>(0.0, 1.0)(RandomEngine());
         for (const Function& function : kFunctions)
-            if (EqualsIgnoringCase(name, function.name)) return Call(function);
+            if (EqualsNoCase(name, function.name)) return Call(function);
         Fail(start);
         return 0;
     }
@@ -332,57 +321,17 @@ class Parser {
     }
 
     // digits [sep digits] [e [sign] digits], or sep digits [...]; the separator
-    // is the caller's decimal separator, read here as a point.
+    // is the caller's decimal separator. Signs are operators, read elsewhere.
     double Number() {
         const size_t start = pos_;
-        std::string literal;
-        while (IsDigit(At(pos_))) literal += text_[pos_++];
-        if (pos_ < text_.size() && text_[pos_] == decimal_) {
-            ++pos_;
-            literal += '.';
-            while (IsDigit(At(pos_))) literal += text_[pos_++];
-        }
-        const char e = At(pos_);
-        const size_t signAt = pos_ + 1;
-        const bool hasSign = At(signAt) == '+' || At(signAt) == '-';
-        if ((e == 'e' || e == 'E') && IsDigit(At(hasSign ? signAt + 1 : signAt))) {
-            literal += 'e';
-            pos_ = signAt;
-            if (hasSign) literal += text_[pos_++];
-            while (IsDigit(At(pos_))) literal += text_[pos_++];
-        }
-        double v = 0;
-        const auto [end, ec] = std::from_chars(literal.data(), literal.data() + literal.size(), v);
-        if (ec == std::errc::result_out_of_range) {
-            if (TooLarge(literal)) Fail(start);
+        const DecimalScan scan = ScanDecimal(text_, pos_, std::string_view(&decimal_, 1));
+        pos_ = scan.end;
+        const auto value = DecimalValue(scan);
+        if (!value) {
+            Fail(start);
             return 0;
         }
-        if (ec != std::errc() || end != literal.data() + literal.size()) Fail(start);
-        return v;
-    }
-
-    // For a literal that does not fit a double: whether it is too large (as
-    // opposed to too small, which reads as 0). Only the order of magnitude matters.
-    static bool TooLarge(std::string_view literal) {
-        const size_t ePos = literal.find('e');
-        const std::string_view mantissa = literal.substr(0, ePos);
-        long long exponent = 0;
-        if (ePos != std::string_view::npos) {
-            size_t i = ePos + 1;
-            const bool negative = literal[i] == '-';
-            if (literal[i] == '+' || literal[i] == '-') ++i;
-            for (; i < literal.size(); ++i)
-                if (exponent < 1000000) exponent = exponent * 10 + (literal[i] - '0');
-            if (negative) exponent = -exponent;
-        }
-        // Decimal exponent of the first significant digit.
-        const size_t point = mantissa.find('.');
-        const size_t intDigits = point == std::string_view::npos ? mantissa.size() : point;
-        const size_t first = mantissa.find_first_of("123456789");
-        if (first == std::string_view::npos) return false;
-        const long long lead = first < intDigits ? static_cast<long long>(intDigits - first) - 1
-                                                 : -static_cast<long long>(first - intDigits);
-        return lead + exponent > 0;
+        return *value;
     }
 
     std::string_view text_;

@@ -6,80 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
-#include <stdexcept>
 #include <system_error>
 
 namespace kes {
 namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// One number read from the front of a text; the characters themselves are kept in the
-// plain form std::from_chars understands, so the locale never plays a part.
-struct NumberScan {
-    std::size_t end = 0;
-    bool hasDigits = false;
-    std::string plain;
-    int64_t order = 0;  // decimal exponent of the first non-zero digit
-};
-
-NumberScan ScanNumber(std::string_view s, std::size_t start, std::string_view point) {
-    NumberScan scan;
-    std::size_t i = start;
-    std::string sign;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) sign = s[i++] == '-' ? "-" : "";
-    std::string integer, fraction;
-    while (i < s.size() && IsDigit(s[i])) integer += s[i++];
-    if (!point.empty() && s.substr(i).starts_with(point)) {
-        i += point.size();
-        while (i < s.size() && IsDigit(s[i])) fraction += s[i++];
-    }
-    if (integer.empty() && fraction.empty()) return scan;
-    scan.hasDigits = true;
-    const auto firstInteger = integer.find_first_not_of('0');
-    const auto firstFraction = fraction.find_first_not_of('0');
-    if (firstInteger != std::string::npos)
-        scan.order = static_cast<int64_t>(integer.size() - firstInteger) - 1;
-    else if (firstFraction != std::string::npos)
-        scan.order = -static_cast<int64_t>(firstFraction) - 1;
-    scan.plain = sign + (integer.empty() ? "0" : integer);
-    if (!fraction.empty()) scan.plain += "." + fraction;
-    // The exponent counts only with at least one digit; "1e" is the number 1 and a letter.
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        std::size_t j = i + 1;
-        std::string exponentSign;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponentSign = s[j++] == '-' ? "-" : "";
-        if (j < s.size() && IsDigit(s[j])) {
-            int64_t exponent = 0;
-            scan.plain += "e" + exponentSign;
-            while (j < s.size() && IsDigit(s[j])) {
-                exponent = std::min<int64_t>(int64_t{1} << 40, exponent * 10 + (s[j] - '0'));
-                scan.plain += s[j++];
-            }
-            scan.order += exponentSign.empty() ? exponent : -exponent;
-            i = j;
-        }
-    }
-    scan.end = i;
-    return scan;
-}
-
-// False on overflow; a value too small for a double is zero, not an error.
-bool ScanValue(const NumberScan& scan, double& value) {
-    double result = 0;
-    const char* first = scan.plain.data();
-    const char* last = first + scan.plain.size();
-    const auto [ptr, ec] = std::from_chars(first, last, result);
-    if (ec == std::errc::result_out_of_range && scan.order < 0) {
-        value = scan.plain[0] == '-' ? -0.0 : 0.0;
-        return true;
-    }
-    if (ec != std::errc() || ptr != last) return false;
-    value = result;
-    return true;
-}
 
 // The fifteen significant digits of |v| and the decimal exponent after rounding to them.
 void SignificantDigits(double v, std::string& digits, int& exponent) {
@@ -119,22 +49,14 @@ std::string FormatFinite(double v, std::string_view decimalSeparator) {
     return out;
 }
 
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (auto& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-// The leading number of a text with "." as the point, whatever the locale; no number is 0.
-double LeadingNumber(std::string_view text) {
+// The leading number of a text with "." as the point, whatever the locale; no
+// number is 0, and one beyond the double range nullopt.
+std::optional<double> LeadingNumber(std::string_view text) {
     const auto start = text.find_first_not_of(' ');
-    if (start == std::string_view::npos) return 0;
-    const auto scan = ScanNumber(text, start, ".");
-    if (!scan.hasDigits) return 0;
-    double value = 0;
-    if (!ScanValue(scan, value)) throw std::range_error("leading number beyond double range");
-    return value;
+    if (start == std::string_view::npos) return 0.0;
+    const auto scan = ScanDecimal(text, start, ".");
+    if (!scan.hasDigits) return 0.0;
+    return DecimalValue(scan);
 }
 
 int HexDigit(char c) {
@@ -164,19 +86,17 @@ std::string HexLiteral(std::string_view t) {
 
 bool ReadNumberText(std::string_view text, std::string_view decimalSeparator, double& value) {
     const auto trimmed = TrimBlanks(text);
-    const auto scan = ScanNumber(trimmed, 0, decimalSeparator);
+    const auto scan = ScanDecimal(trimmed, 0, decimalSeparator);
     if (!scan.hasDigits || scan.end != trimmed.size()) return false;
-    return ScanValue(scan, value);
+    const auto read = DecimalValue(scan);
+    if (read) value = *read;
+    return read.has_value();
 }
 
 std::string FormatNumberText(std::string_view text, std::string_view decimalSeparator) {
-    try {
-        double v = 0;
-        if (!ReadNumberText(text, decimalSeparator, v) || v == 0 || !std::isfinite(v)) return "0";
-        return FormatFinite(v, decimalSeparator);
-    } catch (...) {
-        return "0";
-    }
+    double v = 0;
+    if (!ReadNumberText(text, decimalSeparator, v) || v == 0 || !std::isfinite(v)) return "0";
+    return FormatFinite(v, decimalSeparator);
 }
 
 std::string GeneralNumberText(double value, std::string_view decimalSeparator) {
@@ -212,40 +132,37 @@ std::string GeneralNumberText(double value, std::string_view decimalSeparator) {
 // Through the text form on purpose: a value that rounds beyond the double range at 15 digits
 // no longer reads as a number and shows as "0", as the host's own conversions do.
 std::string FormatNumberValue(double value, std::string_view decimalSeparator) {
-    try {
-        return FormatNumberText(GeneralNumberText(value, decimalSeparator), decimalSeparator);
-    } catch (...) {
-        return "0";
-    }
+    return FormatNumberText(GeneralNumberText(value, decimalSeparator), decimalSeparator);
 }
 
 std::string ParseNumberText(std::string& text, int32_t& errorPosition,
                             std::string_view decimalSeparator, const HostEvaluateFn& evaluate) {
     errorPosition = 0;
+    double parsedValue = 0;
+    text = std::string(TrimBlanks(text));
+    if (text.empty()) return "0";
+    // A trailing point or comma is an unfinished fraction: "7." means 7, "." alone 0.
+    std::string t = text;
+    if (t.back() == ',' || t.back() == '.') t.pop_back();
+    if (t.empty()) t = "0";
+    if (t.size() <= 10 && t.compare(0, 2, "&H") == 0) return HexLiteral(t);
+    if (!evaluate) return kError;
+    // The evaluator is the host's code: whatever it does counts as a failure without a place.
+    int32_t result = 0;
     try {
-        double parsedValue = 0;
-        text = std::string(TrimBlanks(text));
-        if (text.empty()) return "0";
-        // A trailing point or comma is an unfinished fraction: "7." means 7, "." alone 0.
-        std::string t = text;
-        if (t.back() == ',' || t.back() == '.') t.pop_back();
-        if (t.empty()) t = "0";
-        if (t.size() <= 10 && t.compare(0, 2, "&H") == 0) return HexLiteral(t);
-        if (!evaluate) return kError;
-        const int32_t result = evaluate(t, parsedValue);
-        if (result > 0) return FormatNumberValue(parsedValue, decimalSeparator);
-        // The magnitude carries the position: below 1000 as is, 1000-1999 offset by 1000.
-        const int64_t p = -int64_t{result};
-        if (p < 1000) {
-            errorPosition = static_cast<int32_t>(p);
-        } else if (p < 2000) {
-            errorPosition = static_cast<int32_t>(p - 1000);
-        }
-        return kError;
+        result = evaluate(t, parsedValue);
     } catch (...) {
-        errorPosition = 0;
         return kError;
     }
+    if (result > 0) return FormatNumberValue(parsedValue, decimalSeparator);
+    // The magnitude carries the position: below 1000 as is, 1000-1999 offset by 1000.
+    const int64_t p = -int64_t{result};
+    if (p < 1000) {
+        errorPosition = static_cast<int32_t>(p);
+    } else if (p < 2000) {
+        errorPosition = static_cast<int32_t>(p - 1000);
+    }
+    return kError;
 }
 
 double NumberValue::AsDouble() const {
@@ -253,21 +170,18 @@ double NumberValue::AsDouble() const {
 }
 
 NumberValue TextToValue(std::string_view text, std::string_view decimalSeparator) {
-    try {
-        std::string s(TrimBlanks(text));
-        // Either point is taken as the decimal separator, so "2.5" and "2,5" read alike.
-        auto at = s.find('.');
-        if (at == std::string::npos) at = s.find(',');
-        if (at != std::string::npos) s.replace(at, 1, decimalSeparator);
-        double value = 0;
-        if (ReadNumberText(s, decimalSeparator, value)) return {value};
-        const auto lower = LowerAscii(s);
-        if (lower == "true") return {int16_t{-1}};
-        if (lower == "false") return {int16_t{0}};
-        return {LeadingNumber(s)};
-    } catch (...) {
-        return {int16_t{0}};
-    }
+    std::string s(TrimBlanks(text));
+    // Either point is taken as the decimal separator, so "2.5" and "2,5" read alike.
+    auto at = s.find('.');
+    if (at == std::string::npos) at = s.find(',');
+    if (at != std::string::npos) s.replace(at, 1, decimalSeparator);
+    double value = 0;
+    if (ReadNumberText(s, decimalSeparator, value)) return {value};
+    if (EqualsNoCase(s, "true")) return {int16_t{-1}};
+    if (EqualsNoCase(s, "false")) return {int16_t{0}};
+    // A leading number beyond the double range gives the fixed answer 0.
+    if (const auto leading = LeadingNumber(s)) return {*leading};
+    return {int16_t{0}};
 }
 
 }  // namespace kes
