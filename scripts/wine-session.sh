@@ -42,6 +42,9 @@ kes_session_start() {
   # A wineserver that inherits a pipe of ctest's keeps ctest waiting: no stdio.
   wineserver -p </dev/null >/dev/null 2>&1 &
   disown 2>/dev/null || true
+  # Wine's own services start with the first program and now stay: start them
+  # here, without stdio, or they hold the pipes of the first test for good.
+  "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 kes_session_stop() {
