@@ -48,9 +48,11 @@ bool HostLink::StartUtility(std::string_view commandString) {
     return true;
 }
 
-bool HostLink::Send(std::string_view commandString, unsigned long connectRetryMs) const {
+bool HostLink::Send(std::string_view commandString, unsigned long connectRetryMs,
+                    unsigned long timeoutMs) const {
     win::DdeExecuteOptions options;
     options.connectRetryMs = connectRetryMs;
+    options.transactionTimeoutMs = timeoutMs;
     return win::DdeExecute(kDdeService, kDdeTopic, commandString, options);
 }
 

@@ -33,9 +33,12 @@ class HostLink {
 
     // Starts the utility with a command string as its command line.
     bool StartUtility(std::string_view commandString);
-    // One DDE execute; true when the utility acknowledged it. A utility that
-    // is still starting is given `connectRetryMs` to register its service.
-    bool Send(std::string_view commandString, unsigned long connectRetryMs = 3000) const;
+    // One DDE execute; true when the utility acknowledged it within
+    // `timeoutMs` (a list of thousands of tokens takes seconds to load). A
+    // utility that is still starting is given `connectRetryMs` to register
+    // its service.
+    bool Send(std::string_view commandString, unsigned long connectRetryMs = 3000,
+              unsigned long timeoutMs = 10000) const;
 
     // The token reply, if one is waiting; Take also removes it.
     std::optional<std::string> PeekReply() const;
