@@ -207,14 +207,15 @@ std::string Form::Caption() const {
 }
 
 HFONT Form::ControlFont() const {
-    // The classic dialog face at 8 points, created once for the process.
+    // The classic dialog face at 8 points that the designed sizes assume,
+    // created once for the process.
     static HFONT font = [] {
         HDC dc = GetDC(nullptr);
         const int height = -MulDiv(8, dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96, 72);
         if (dc) ReleaseDC(nullptr, dc);
         return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+                           DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
     }();
     return font;
 }
