@@ -74,6 +74,7 @@ class Form {
     static Form* FromHwnd(HWND hwnd);
 
     // Key preview and dialog keys for one queued message; true when handled.
+    // KeyPress comes from the character (WM_CHAR), Enter and Escape included.
     static bool PreTranslate(MSG& msg);
 
   protected:
@@ -111,6 +112,7 @@ class Form {
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void RestoreFocus();
+    void DialogKey(int key);
 
     FormDesign design_;
     HWND hwnd_ = nullptr;
