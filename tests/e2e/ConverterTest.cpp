@@ -326,6 +326,18 @@ TEST_F(ConverterTest, ResistanceBoxesActAsAPairAndRepeatTheLastConversion) {
     EXPECT_TRUE(IsChecked(c.Ohm(0)));
     EXPECT_EQ(WindowText(c.Text2()), "20  mW");
 
+    // The release of any mouse button counts, not only the left one's.
+    for (const UINT down : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
+        SCOPED_TRACE(down);
+        SendMessageW(c.Ohm(1), BM_SETCHECK, BST_UNCHECKED, 0);
+        c.ConvertTo(kMw);
+        ASSERT_EQ(WindowText(c.Text2()), "20  mW");
+        PostMouseClick(c.Ohm(1), down);
+        c.Sync();
+        EXPECT_FALSE(IsChecked(c.Ohm(0)));
+        EXPECT_EQ(WindowText(c.Text2()), "1e+3  mW");
+        SendMessageW(c.Ohm(0), BM_SETCHECK, BST_CHECKED, 0);
+    }
 }
 
 TEST_F(ConverterTest, CopyTakesTheNumberWithoutItsUnit) {
