@@ -3,8 +3,12 @@
 # only when something is missing (so a second run costs nothing).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang mingw-w64 wine wine64 xvfb imagemagick openbox
-          x11-utils googletest)
+# The windows are designed in faces Wine lacks without these: fonts-wine holds
+# Wine's Tahoma and MS Sans Serif (only a recommendation of wine, and the
+# install below leaves recommendations out); Liberation Sans has Arial's
+# metrics and is what Wine draws a missing Arial in.
+packages=(cmake ninja-build g++ clang mingw-w64 wine wine64 fonts-wine fonts-liberation xvfb
+          imagemagick openbox x11-utils googletest)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -48,6 +48,11 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 # One initialisation per prefix, also when ctest runs several tests at once.
+# This Wine loads only the .fon faces of fonts-wine from its own data folder,
+# not the TrueType ones, and falls back to DejaVu Sans, which is wider than
+# the faces the windows are designed for: the prefix gets its own copies
+# (also a prefix made before this step existed).
+wine_fonts=/usr/share/wine/fonts
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
@@ -56,6 +61,12 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     wineserver -w </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.kes-ready"
   fi
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  for face in tahoma.ttf ms_sans_serif.ttf sserife.fon; do
+    if [ -f "$wine_fonts/$face" ] && [ ! -f "$fonts/$face" ]; then
+      mkdir -p "$fonts" && cp "$wine_fonts/$face" "$fonts/$face"
+    fi
+  done
 ) 9>"$WINEPREFIX.lock"
 
 "$WINE" "$@"

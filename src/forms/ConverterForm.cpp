@@ -325,7 +325,9 @@ LRESULT CALLBACK ConverterForm::OhmCheckProc(HWND hwnd, UINT msg, WPARAM wp, LPA
         RemoveWindowSubclass(hwnd, &ConverterForm::OhmCheckProc, subclassId);
         return DefSubclassProc(hwnd, msg, wp, lp);
     }
-    if (msg != WM_LBUTTONUP) return DefSubclassProc(hwnd, msg, wp, lp);
+    // MouseUp is raised for every button, not only the one that toggles the box.
+    if (msg != WM_LBUTTONUP && msg != WM_RBUTTONUP && msg != WM_MBUTTONUP && msg != WM_XBUTTONUP)
+        return DefSubclassProc(hwnd, msg, wp, lp);
     // The box takes its new state first, then the pair is settled.
     const LRESULT answer = DefSubclassProc(hwnd, msg, wp, lp);
     try {

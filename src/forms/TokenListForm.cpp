@@ -119,9 +119,11 @@ LRESULT CALLBACK TokenListForm::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
         RemoveWindowSubclass(hwnd, &TokenListForm::ListBoxProc, subclassId);
         return DefSubclassProc(hwnd, msg, wp, lp);
     }
-    // The list handles the release first, as its MouseUp event follows it.
+    // The list handles the release first, as its MouseUp event follows it;
+    // that event comes for every mouse button.
     const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
-    if (msg == WM_LBUTTONUP) reinterpret_cast<TokenListForm*>(refData)->TokenListBox_MouseUp();
+    if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP || msg == WM_XBUTTONUP)
+        reinterpret_cast<TokenListForm*>(refData)->TokenListBox_MouseUp();
     return result;
 }
 

@@ -216,14 +216,15 @@ std::string Form::Caption() const {
 }
 
 HFONT Form::ControlFont() const {
-    // The classic dialog face at 8 points, created once for the process.
+    // The classic dialog face at 8 points that the designed sizes assume,
+    // created once for the process.
     static HFONT font = [] {
         HDC dc = GetDC(nullptr);
         const int height = -MulDiv(8, dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96, 72);
         if (dc) ReleaseDC(nullptr, dc);
         return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+                           DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
     }();
     return font;
 }
@@ -355,22 +356,44 @@ bool Form::PreTranslate(MSG& msg) {
         int key = static_cast<int>(msg.wParam);
         if (preview) form->Form_KeyDown(key, ShiftState());
         if (key == 0 || !form->hwnd_) return true;
-        // Enter and Escape are whole keystrokes for the dialog manager, so their
-        // KeyPress is raised here rather than from the WM_CHAR that would follow.
+        // Enter and Escape act through the character they make, so that a
+        // character 13 or 27 on its own (Ctrl+M, one posted by a tool) does
+        // what the key does, and one keystroke acts once. None of the forms'
+        // controls takes either key as its own input.
         if (msg.message == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE)) {
-            int ascii = key == VK_RETURN ? 13 : 27;
-            if (preview) form->Form_KeyPress(ascii);
-            if (ascii && form->hwnd_) form->Control_KeyPress(msg.hwnd, ascii);
-            if (ascii == 0 || !form->hwnd_) return true;
+            TranslateMessage(&msg);
+            return true;
         }
-    } else if (msg.message == WM_CHAR && msg.wParam != 13 && msg.wParam != 27) {
+    } else if (msg.message == WM_CHAR) {
         int ascii = static_cast<int>(msg.wParam);
         if (preview) form->Form_KeyPress(ascii);
         if (ascii && form->hwnd_) form->Control_KeyPress(msg.hwnd, ascii);
         if (ascii == 0 || !form->hwnd_) return true;
         msg.wParam = static_cast<WPARAM>(ascii);
+        if (ascii == 13 || ascii == 27) {
+            form->DialogKey(ascii == 13 ? VK_RETURN : VK_ESCAPE);
+            return true;
+        }
     }
     return IsDialogMessageW(form->hwnd_, &msg) != FALSE;
+}
+
+// What the dialog manager does with an Enter or Escape keystroke.
+void Form::DialogKey(int key) {
+    if (key == VK_ESCAPE) {
+        SendMessageW(hwnd_, WM_COMMAND, IDCANCEL,
+                     reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, IDCANCEL)));
+        return;
+    }
+    // The focused push button, else the default button, else IDOK.
+    HWND button = GetFocus();
+    if (!button || !IsChild(hwnd_, button) ||
+        !(SendMessageW(button, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+        button = defaultButton_ ? Control(defaultButton_) : nullptr;
+    if (button && !IsWindowEnabled(button)) return;
+    const int id = button ? GetDlgCtrlID(button) : IDOK;
+    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button ? button : GetDlgItem(hwnd_, IDOK)));
 }
 
 void DeferDelete(std::unique_ptr<Form> form) {

@@ -81,6 +81,7 @@ class Form {
     static Form* FromHwnd(HWND hwnd);
 
     // Key preview and dialog keys for one queued message; true when handled.
+    // KeyPress comes from the character (WM_CHAR), Enter and Escape included.
     static bool PreTranslate(MSG& msg);
 
   protected:
@@ -119,6 +120,7 @@ class Form {
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void RestoreFocus();
     void RunSettled();
+    void DialogKey(int key);
 
     FormDesign design_;
     HWND hwnd_ = nullptr;

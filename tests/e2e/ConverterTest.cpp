@@ -188,13 +188,20 @@ TEST_F(ConverterTest, ZeroInALinearUnitIsNotConvertedToDbm) {
 
 TEST_F(ConverterTest, EnterNormalisesTheInputWithoutConverting) {
     const Converter& c = converter_;
-    SetWindowTextUtf8(c.Text1(), "1000");
-    PostMessageW(c.Text1(), EM_SETSEL, 4, 4);
-    PostKey(c.Text1(), VK_RETURN);
-    c.Sync();
-    EXPECT_EQ(WindowText(c.Text1()), "1e+3");
-    EXPECT_EQ(SelectionOf(c.Text1()), (Selection{0, 0}));
-    EXPECT_EQ(WindowText(c.Text2()), "");
+    // The Enter key, and the character 13 on its own (Ctrl+M, or one posted by a tool).
+    for (const bool byKey : {true, false}) {
+        SCOPED_TRACE(byKey);
+        SetWindowTextUtf8(c.Text1(), byKey ? "1000" : "2000");
+        PostMessageW(c.Text1(), EM_SETSEL, 4, 4);
+        if (byKey)
+            PostKey(c.Text1(), VK_RETURN);
+        else
+            PostChar(c.Text1(), 13);
+        c.Sync();
+        EXPECT_EQ(WindowText(c.Text1()), byKey ? "1e+3" : "2e+3");
+        EXPECT_EQ(SelectionOf(c.Text1()), (Selection{0, 0}));
+        EXPECT_EQ(WindowText(c.Text2()), "");
+    }
 }
 
 TEST_F(ConverterTest, InvalidInputIsReportedAndTheFaultSelected) {
@@ -220,6 +227,8 @@ TEST_F(ConverterTest, InvalidInputIsReportedAndTheFaultSelected) {
         EXPECT_EQ(AnswerMessageBox(0),
                   std::string(k.input) + "\r\n\r\nThe above value is invalid.");
         c.Sync();
+        // One keystroke, one message.
+        EXPECT_EQ(FindWindowW(nullptr, L"Kestrelsim"), nullptr);
         EXPECT_EQ(WindowText(c.Text1()), k.input);
         EXPECT_EQ(SelectionOf(c.Text1()), k.fault);
         EXPECT_EQ(FocusOf(c.Form()), c.Text1());
@@ -263,6 +272,8 @@ TEST(Converter, EscapeClosesTheWindowFromEveryControl) {
                             kConverterCalcButtonId};
     for (int i = 0; i < 4; ++i) ids.insert(ids.end(), {kOption1Id + i, kdBmButtonId + i});
     ids.insert(ids.end(), {kOhmCheckId, kOhmCheckId + 1});
+    // Last, the character 27 on its own.
+    ids.push_back(-kText1Id);
     HWND old = nullptr;
     for (int id : ids) {
         SCOPED_TRACE(id);
@@ -271,7 +282,10 @@ TEST(Converter, EscapeClosesTheWindowFromEveryControl) {
         }
         const Converter c = WaitForConverter(old);
         ASSERT_NE(c.Form(), nullptr);
-        PostKey(c.Item(id), VK_ESCAPE);
+        if (id < 0)
+            PostChar(c.Item(-id), 27);
+        else
+            PostKey(c.Item(id), VK_ESCAPE);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(c.Form()); }, 3000));
         old = c.Form();
     }
@@ -311,6 +325,19 @@ TEST_F(ConverterTest, ResistanceBoxesActAsAPairAndRepeatTheLastConversion) {
     EXPECT_TRUE(IsChecked(c.Ohm(1)));
     EXPECT_TRUE(IsChecked(c.Ohm(0)));
     EXPECT_EQ(WindowText(c.Text2()), "20  mW");
+
+    // The release of any mouse button counts, not only the left one's.
+    for (const UINT down : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
+        SCOPED_TRACE(down);
+        SendMessageW(c.Ohm(1), BM_SETCHECK, BST_UNCHECKED, 0);
+        c.ConvertTo(kMw);
+        ASSERT_EQ(WindowText(c.Text2()), "20  mW");
+        PostMouseClick(c.Ohm(1), down);
+        c.Sync();
+        EXPECT_FALSE(IsChecked(c.Ohm(0)));
+        EXPECT_EQ(WindowText(c.Text2()), "1e+3  mW");
+        SendMessageW(c.Ohm(0), BM_SETCHECK, BST_CHECKED, 0);
+    }
 }
 
 TEST_F(ConverterTest, CopyTakesTheNumberWithoutItsUnit) {

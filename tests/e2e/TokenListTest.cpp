@@ -109,10 +109,14 @@ TEST(TokenList, ClicksKeepTheCurrentTokenSelectedAndTheLastOfTwoMatchesIsScrolle
         const char* request;
         int click;
         std::vector<int> selected;
+        UINT down = WM_LBUTTONDOWN;
     } cases[] = {
         {"5~Again~1~5~7~", 1, {1}},         // the current token, clicked to drop it: selected again
         {"5~Other~1~5~7~", 2, {1, 2}},      // another item: both selected
         {"8~Unmatched~1~2~3~", 2, {0, 2}},  // no match: item 0 stands for the current token
+        // Every button's release is a MouseUp.
+        {"8~Right~1~2~3~", 0, {0}, WM_RBUTTONDOWN},
+        {"8~Middle~1~2~3~", 0, {0}, WM_MBUTTONDOWN},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.request);
@@ -121,8 +125,8 @@ TEST(TokenList, ClicksKeepTheCurrentTokenSelectedAndTheLastOfTwoMatchesIsScrolle
         // Button down toggles the item, button up is the MouseUp event; the caret stays there.
         const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
         const LPARAM at = MAKELPARAM(10, c.click * height + height / 2);
-        PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(list, WM_LBUTTONUP, 0, at);
+        PostMessageW(list, c.down, 0, at);
+        PostMessageW(list, c.down + 1, 0, at);
         EXPECT_TRUE(WaitUntil([&] { return Selected(list) == c.selected; }, 2000));
         EXPECT_EQ(SendMessageW(list, LB_GETCARETINDEX, 0, 0), c.click);
     }

@@ -133,12 +133,16 @@ void PostChar(HWND target, wchar_t ch) {
     PostMessageW(target, WM_CHAR, ch, 1);
 }
 
-void PostMouseClick(HWND control) {
+void PostMouseClick(HWND control, UINT downMessage) {
     RECT r{};
     GetClientRect(control, &r);
     const LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
-    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(control, WM_LBUTTONUP, 0, at);
+    const WPARAM held = downMessage == WM_RBUTTONDOWN   ? MK_RBUTTON
+                        : downMessage == WM_MBUTTONDOWN ? MK_MBUTTON
+                                                        : MK_LBUTTON;
+    PostMessageW(control, downMessage, held, at);
+    // Each button's up message follows its down message.
+    PostMessageW(control, downMessage + 1, 0, at);
 }
 
 bool IsTopmost(HWND hwnd) {

@@ -70,8 +70,9 @@ void SetWindowTextUtf8(HWND hwnd, std::string_view text);
 void PostClick(HWND button);
 void PostKey(HWND target, UINT vk);
 void PostChar(HWND target, wchar_t ch);
-// A real mouse click in the middle of a control (down, then up).
-void PostMouseClick(HWND control);
+// A real mouse click in the middle of a control (down, then up), by default
+// with the left button.
+void PostMouseClick(HWND control, UINT downMessage = WM_LBUTTONDOWN);
 bool IsTopmost(HWND hwnd);
 // The focused control of another process's window.
 HWND FocusOf(HWND window);
