@@ -12,6 +12,7 @@
 #include "core/TextUtil.h"
 #include "forms/Pictures.h"
 #include "forms/ToolWindows.h"
+#include "win/Controls.h"
 #include "win/Handles.h"
 #include "process/HostEvaluator.h"
 #include "forms/ShowMessage.h"
@@ -51,24 +52,8 @@ constexpr UnitControl kdBmButton[kUnits] = {{"&dBm", 150, 270},
 
 // The "=" between the boxes: MS Sans Serif 12 pt, made once for the process.
 HFONT EqualsFont() {
-    static const win::ScopedGdiObject font([] {
-        win::ScopedGetDC dc(nullptr);
-        const int height = -MulDiv(12, dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96, 72);
-        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
-    }());
+    static const win::ScopedGdiObject font(win::CreatePointFont(L"MS Sans Serif", 12));
     return static_cast<HFONT>(font.Get());
-}
-
-void AddTooltip(HWND tooltip, HWND owner, HWND control, const wchar_t* text) {
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND;
-    tool.hwnd = owner;
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = const_cast<wchar_t*>(text);
-    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 int TextLength(std::string_view utf8) {
@@ -110,10 +95,6 @@ bool CopyToClipboard(HWND owner, const std::wstring& text) {
 ConverterForm::ConverterForm()
     : Form({L"KesUtilConverter", kConverterCaption, 4875, 2535,
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT, true}) {}
-
-ConverterForm::~ConverterForm() {
-    if (tooltip_) DestroyWindow(tooltip_);
-}
 
 void ConverterForm::CreateControls() {
     const HWND form = Hwnd();
@@ -162,17 +143,8 @@ void ConverterForm::CreateControls() {
                            kConverterCalcButtonId, {4500, 2250, 315, 255});
     SendMessageW(calc, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(CalculatorIcon16()));
 
-    INITCOMMONCONTROLSEX init{sizeof init, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&init);
-    // Not owned by the form: an owned topmost popup keeps the form itself from
-    // being made topmost (Wine). The form destroys it when it unloads.
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (HWND tooltip = tooltip_) {
-        AddTooltip(tooltip, form, copy, L"Copy Results to Clipboard");
-        AddTooltip(tooltip, form, calc, L"Calculator");
-    }
+    tooltips_.Add(form, copy, L"Copy Results to Clipboard");
+    tooltips_.Add(form, calc, L"Calculator");
 }
 
 void ConverterForm::Form_Load() {
@@ -196,7 +168,7 @@ void ConverterForm::Form_Load() {
 }
 
 void ConverterForm::Form_Unload() {
-    if (tooltip_) DestroyWindow(std::exchange(tooltip_, nullptr));
+    tooltips_.Destroy();
     win::ReleaseForm(converterForm, this);
 }
 

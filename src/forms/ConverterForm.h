@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "win/Controls.h"
 #include "win/Form.h"
 
 namespace kes {
@@ -30,7 +31,6 @@ inline constexpr char kInvalidValueText[] = "The above value is invalid.";
 class ConverterForm : public win::Form {
   public:
     ConverterForm();
-    ~ConverterForm() override;
 
   protected:
     void Form_Load() override;
@@ -54,7 +54,7 @@ class ConverterForm : public win::Form {
                                          UINT_PTR subclassId, DWORD_PTR refData);
 
     int16_t lastTarget_ = 0;
-    HWND tooltip_ = nullptr;
+    win::Tooltips tooltips_;
 };
 
 extern std::unique_ptr<ConverterForm> converterForm;

@@ -9,6 +9,7 @@
 #include "core/Placement.h"
 #include "forms/ToolWindows.h"
 #include "process/Util.h"
+#include "win/Controls.h"
 #include "win/WinText.h"
 
 namespace kes {
@@ -34,14 +35,7 @@ void HelpForm::Form_Load() {
     HelpText = AddControl(L"EDIT", "",
                           ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                           kHelpTextId, kHelpTextRect, WS_EX_CLIENTEDGE);
-    {
-        win::ScopedGetDC dc(nullptr);
-        const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
-        const int height = -static_cast<int>(std::lround(kHelpFontPoints * dpi / 72.0));
-        helpFont_.Reset(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial"));
-    }
+    helpFont_.Reset(win::CreatePointFont(L"Arial", kHelpFontPoints));
     if (helpFont_)
         SendMessageW(HelpText, WM_SETFONT, reinterpret_cast<WPARAM>(helpFont_.Get()), FALSE);
     BuildHelpTopic();

@@ -9,6 +9,7 @@
 #include "process/Util.h"
 #include "win/Handles.h"
 #include "win/Twips.h"
+#include "win/Controls.h"
 #include "win/WinText.h"
 
 namespace kes {
@@ -158,12 +159,10 @@ void MessageForm::Form_Load() {
 
     DefaultIndex = layout.defaultIndex;
     if (OKButton(DefaultIndex)) SetDefaultButton(kMsgFirstButtonId + DefaultIndex);
-    // The dialog manager tabs in z-order: the buttons first, from the default one.
-    HWND after = HWND_TOP;
-    for (int index : layout.tabOrder) {
-        SetWindowPos(buttons_[index], after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        after = buttons_[index];
-    }
+    // Tab order: the buttons first, from the default one.
+    std::vector<HWND> tabOrder;
+    for (int index : layout.tabOrder) tabOrder.push_back(buttons_[index]);
+    win::PutFirstInZOrder(tabOrder);
 
     if (layout.showCheck) {
         PlaceControl(check, ToTwipRect(layout.check));

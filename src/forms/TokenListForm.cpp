@@ -11,6 +11,7 @@
 #include "forms/ToolWindows.h"
 #include "forms/ShowMessage.h"
 #include "process/Util.h"
+#include "win/Controls.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
 
@@ -22,24 +23,12 @@ namespace {
 
 constexpr UINT_PTR kListSubclassId = 1;
 
-HFONT CreatePointFont(const wchar_t* face, double points, int weight) {
-    win::ScopedGetDC dc(nullptr);
-    const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
-    return CreateFontW(-static_cast<int>(std::lround(points * dpi / 72.0)), 0, 0, 0, weight, FALSE,
-                       FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
-}
-
 }  // namespace
 
 TokenListForm::TokenListForm()
     : Form({L"KesUtilTokenList", "Apply To Tokens", 2700, 3075,
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW,
             false}) {}
-
-TokenListForm::~TokenListForm() {
-    if (toolTip_) DestroyWindow(toolTip_);
-}
 
 void TokenListForm::Form_Load() {
     const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
@@ -60,19 +49,14 @@ void TokenListForm::Form_Load() {
     SendMessageW(calc, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(CalculatorIcon16()));
     HWND cnvrt = AddControl(L"BUTTON", "=", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, kCnvrtButtonId,
                             {2265, 2745, 270, 270});
-    cnvrtFont_.Reset(CreatePointFont(L"MS Sans Serif", 9.75, FW_BOLD));
+    cnvrtFont_.Reset(win::CreatePointFont(L"MS Sans Serif", 9.75, FW_BOLD));
     if (cnvrtFont_)
         SendMessageW(cnvrt, WM_SETFONT, reinterpret_cast<WPARAM>(cnvrtFont_.Get()), FALSE);
 
-    // Not owned by the form: an owned topmost popup keeps Wine from making the
-    // form itself topmost when the window switch asks for it.
-    toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-    AddToolTip(TokenListBox, L"Apply Parameters To Selected Tokens");
-    AddToolTip(cnvrt, L"Converter");
-    AddToolTip(calc, L"Calculator");
-    AddToolTip(parser, L"Parser Functions");
+    tooltips_.Add(Hwnd(), TokenListBox, L"Apply Parameters To Selected Tokens");
+    tooltips_.Add(Hwnd(), cnvrt, L"Converter");
+    tooltips_.Add(Hwnd(), calc, L"Calculator");
+    tooltips_.Add(Hwnd(), parser, L"Parser Functions");
 
     UtilState& util = Util();
     const TokenRequest request = ParseTokenRequest(util.Request.RequestText, util.DecimalSeparator);
@@ -100,17 +84,6 @@ void TokenListForm::Form_Load() {
     const WindowBox box =
         PlaceAtAnchor({double(AnchorX(place)), double(AnchorY(place))}, Width(), Height());
     Move(box.left, box.top);
-}
-
-void TokenListForm::AddToolTip(HWND control, const wchar_t* text) {
-    if (!toolTip_ || !control) return;
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = Hwnd();
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.lpszText = const_cast<wchar_t*>(text);
-    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 LRESULT CALLBACK TokenListForm::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
@@ -196,8 +169,7 @@ void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
 }
 
 void TokenListForm::Form_Unload() {
-    if (toolTip_) DestroyWindow(toolTip_);
-    toolTip_ = nullptr;
+    tooltips_.Destroy();
     win::ReleaseForm(tokenListForm, this);
 }
 

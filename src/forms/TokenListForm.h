@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "win/Controls.h"
 #include "win/Form.h"
 #include "win/Handles.h"
 
@@ -26,7 +27,6 @@ inline constexpr char kApplyQuestion[] =
 class TokenListForm : public win::Form {
   public:
     TokenListForm();
-    ~TokenListForm() override;
 
   protected:
     void Form_Load() override;
@@ -39,7 +39,6 @@ class TokenListForm : public win::Form {
     void CnvrtButton_Click();
     void CalcButton_Click();
     void ParserButton_Click();
-    void AddToolTip(HWND control, const wchar_t* text);
     static LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
                                         UINT_PTR subclassId, DWORD_PTR refData);
 
@@ -48,7 +47,7 @@ class TokenListForm : public win::Form {
     std::vector<double> values_;  // each list item's value, in list order
 
     HWND TokenListBox = nullptr;
-    HWND toolTip_ = nullptr;
+    win::Tooltips tooltips_;
     win::ScopedGdiObject cnvrtFont_;
 };
 

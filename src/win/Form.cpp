@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "win/Controls.h"
 #include "win/WinText.h"
 
 namespace kes::win {
@@ -218,14 +219,7 @@ std::string Form::Caption() const {
 HFONT Form::ControlFont() const {
     // The classic dialog face at 8 points that the designed sizes assume,
     // created once for the process.
-    static HFONT font = [] {
-        HDC dc = GetDC(nullptr);
-        const int height = -MulDiv(8, dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96, 72);
-        if (dc) ReleaseDC(nullptr, dc);
-        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
-    }();
+    static const HFONT font = CreatePointFont(L"MS Sans Serif", 8);
     return font;
 }
 
@@ -261,13 +255,7 @@ void Form::SetDefaultButton(int id) {
 }
 
 void Form::SetTabOrder(std::initializer_list<HWND> order) {
-    // The dialog manager tabs in z-order: put the named controls first, in order.
-    HWND after = HWND_TOP;
-    for (HWND h : order) {
-        if (!h) continue;
-        SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        after = h;
-    }
+    PutFirstInZOrder(order);
 }
 
 void Form::SetTimer(UINT_PTR id, UINT intervalMs) {
