@@ -60,11 +60,7 @@ void ForwardCommandLine(std::string_view command) {
             break;
         }
         if (r != WAIT_OBJECT_0 + 1) break;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        win::DoEvents();
     }
     // A job still running belongs to a thread that the process end takes down.
     CloseHandle(thread);
@@ -96,6 +92,8 @@ void Main(std::string_view commandLine) {
         const int32_t code = ParseRequestCode(commandLine, firstSeparator);
         if (code != kNoRequestCode && code != kStartOnlyCode) {
             ForwardCommandLine(TrimBlanks(commandLine));
+            // Two passes, so that the DDE exchange winds down (the terminate
+            // and its answer) before the main window goes.
             win::DoEvents();
             win::DoEvents();
         }
@@ -118,18 +116,17 @@ void Main(std::string_view commandLine) {
     }
 
     // No window of ours is visible yet and no events are served meanwhile.
-    util.SettingValue = std::string(kNoRegistryData);
+    std::string hostWnd(kNoRegistryData);
     const ULONGLONG deadline = GetTickCount64() + kHostHandleWaitMs;
-    while (util.SettingValue == kNoRegistryData) {
-        util.SettingValue = store.Get(kSectionMisc, kHostWndValue);
+    while (hostWnd == kNoRegistryData) {
+        hostWnd = store.Get(kSectionMisc, kHostWndValue);
         if (GetTickCount64() > deadline) break;
-        if (util.SettingValue == kNoRegistryData) SwitchToThread();
+        if (hostWnd == kNoRegistryData) SwitchToThread();
     }
 
-    if (util.SettingValue != kNoRegistryData) {
-        util.HostWnd = ParseIntegerField(util.SettingValue).value_or(0);
-        util.SettingValue = store.Get(kSectionMessages, kListMessageValue);
-        if (util.SettingValue != kNoRegistryData) store.Delete(kSectionMessages, kListMessageValue);
+    if (hostWnd != kNoRegistryData) {
+        util.HostWnd = ParseIntegerField(hostWnd).value_or(0);
+        DropStaleReply();
         ProcessCommand(commandLine);
     } else if (mainForm) {
         mainForm->Unload(win::kUnloadByCode);

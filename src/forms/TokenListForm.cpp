@@ -73,9 +73,7 @@ void TokenListForm::Form_Load() {
     SendMessageW(TokenListBox, LB_SETTOPINDEX, static_cast<WPARAM>(CurrentTokenIndex), 0);
 
     // No reply of an earlier window may survive into this one.
-    const win::SettingsStore store;
-    util.SettingValue = store.Get(kSectionMessages, kListMessageValue);
-    if (util.SettingValue != kNoRegistryData) store.Delete(kSectionMessages, kListMessageValue);
+    DropStaleReply();
 
     win::SetText(Control(kTokenHelpLabelId), kTokenHelpText);
     SetCaption(request.captionPrefix + " Tokens");
@@ -164,6 +162,8 @@ void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
         }
     }
     win::SettingsStore().Save(kSectionMessages, kListMessageValue, reply.text);
+    // Two passes before the window goes: a request the host sends on seeing the
+    // reply (and what it causes) runs now, nested in this unload.
     win::DoEvents();
     win::DoEvents();
 }

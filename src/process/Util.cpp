@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/SettingsStore.h"
 #include "win/WinText.h"
 
 namespace kes {
@@ -9,6 +10,13 @@ namespace kes {
 UtilState& Util() {
     static UtilState state;
     return state;
+}
+
+void DropStaleReply() {
+    // Presence first: deleting a value that is not there is never attempted.
+    const win::SettingsStore store;
+    if (store.Contains(kSectionMessages, kListMessageValue))
+        store.Delete(kSectionMessages, kListMessageValue);
 }
 
 std::string AnsiDirectory(AnsiDirectoryQuery query) {

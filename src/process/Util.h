@@ -18,7 +18,6 @@ struct UtilState {
     std::string ListSeparator = ",";
     std::string WindowsDir;
     std::string SystemDir;
-    std::string SettingValue;
     int32_t HostWnd = 0;
     bool ShuttingDown = false;
     RequestValues Request;
@@ -28,6 +27,9 @@ struct UtilState {
 };
 
 UtilState& Util();
+
+// Deletes a token reply the host has not taken, if there is one.
+void DropStaleReply();
 
 std::string GetWindowsDir();
 std::string GetSystemDir();

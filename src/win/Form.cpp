@@ -102,19 +102,7 @@ void Form::ShowModal() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     const HWND self = hwnd_;
-    MSG msg;
-    while (IsWindow(self) && hwnd_ == self) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (got < 0) break;
-        if (!PreTranslate(msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    RunMessageLoop([&] { return !IsWindow(self) || hwnd_ != self; });
     for (HWND h : disabled)
         if (IsWindow(h)) EnableWindow(h, TRUE);
 }
@@ -289,6 +277,15 @@ LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        // Also when someone else destroyed it: the form has no window from now
+        // on and is no longer loaded.
+        self->hwnd_ = nullptr;
+        auto& forms = LoadedForms();
+        const auto at = std::find(forms.begin(), forms.end(), self);
+        if (at != forms.end()) {
+            forms.erase(at);
+            if (forms.empty()) PostQuitMessage(0);
+        }
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
     // No exception may cross into the system's code.
@@ -388,33 +385,45 @@ void DeferDelete(std::unique_ptr<Form> form) {
     if (form) Graveyard().push_back(std::move(form));
 }
 
+namespace {
+
+// One message: key preview and the dialog keys first, then its window.
+void Dispatch(MSG& msg) {
+    if (!Form::PreTranslate(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+}  // namespace
+
 void DoEvents() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
+            // Left for the loop further out, which ends the program.
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        if (!Form::PreTranslate(msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        Dispatch(msg);
     }
 }
 
-int RunMessageLoop() {
-    MSG msg;
-    for (;;) {
-        // Nothing of ours is on the stack here: released forms can go.
-        Graveyard().clear();
+int RunMessageLoop(const std::function<bool()>& done) {
+    const bool outermost = !done;
+    MSG msg{};
+    while (!done || !done()) {
+        // Nothing of ours is on the stack of the outermost loop: released forms can go.
+        if (outermost) Graveyard().clear();
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) break;
-        if (!Form::PreTranslate(msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+        if (got < 0) break;
+        if (got == 0) {
+            if (!outermost) PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
         }
+        Dispatch(msg);
     }
-    Graveyard().clear();
+    if (outermost) Graveyard().clear();
     return static_cast<int>(msg.wParam);
 }
 

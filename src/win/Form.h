@@ -159,7 +159,9 @@ T& LoadFresh(std::unique_ptr<T>& ref) {
 
 // Runs pending window messages once, as the host's DoEvents does.
 void DoEvents();
-// The program's message loop, until WM_QUIT; returns its exit code.
-int RunMessageLoop();
+// Serves this thread's messages until done() holds, or until WM_QUIT: the
+// program's own loop (no done(), returns the exit code) or a nested one, which
+// leaves WM_QUIT for the loop further out.
+int RunMessageLoop(const std::function<bool()>& done = {});
 
 }  // namespace kes::win
