@@ -1,5 +1,7 @@
 #include "core/ParserFunctionList.h"
 
+#include <algorithm>
+
 #include <initializer_list>
 #include <utility>
 
@@ -94,6 +96,38 @@ std::string ParserFunctionList(std::string_view decimalSeparator, std::string_vi
                       {" -", "Subtraction"},
                   });
     return out;
+}
+
+std::optional<DescriptionStops> DescriptionTabStops(
+    std::string_view text, const std::function<int(std::string_view)>& measure, int pad) {
+    int shortMax = 0, longMin = 0, longMax = 0;
+    bool anyLong = false;
+    std::optional<DescriptionStops> stops;
+    std::size_t line = 0;
+    for (std::size_t start = 0; start <= text.size(); ++line) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::size_t tab = text.find('\t', start);
+        if (tab < end) {
+            const std::string_view name = text.substr(start, tab - start);
+            const int width = measure(name);
+            if (tab + 1 < end && text[tab + 1] == '\t') {
+                shortMax = std::max(shortMax, width);
+                if (!stops) stops = DescriptionStops{0, 0, line, std::string(name)};
+            } else {
+                longMin = anyLong ? std::min(longMin, width) : width;
+                longMax = std::max(longMax, width);
+                anyLong = true;
+            }
+        }
+        start = end + 2;
+    }
+    if (!stops) return std::nullopt;
+    stops->first = shortMax + pad;
+    if (anyLong && longMin > shortMax && longMin <= stops->first)
+        stops->first = (shortMax + longMin) / 2;
+    stops->second = std::max(stops->first, longMax) + pad;
+    return stops;
 }
 
 }  // namespace kes

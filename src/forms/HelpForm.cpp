@@ -73,45 +73,23 @@ void HelpForm::BuildHelpTopic() {
     }
 }
 
-// The list puts one tab after the two long names and two after every other
-// name; the default tab stops of an 8.25 pt box are too close to the names to
-// tell them apart. Two stops are set from the measured names: the first past
-// every short name and short of the long ones, the second past the long ones.
+// Two tab stops from the measured names (see DescriptionTabStops).
 void HelpForm::AlignDescriptions() {
-    const std::wstring text = win::Widen(win::GetText(HelpText));
     win::ScopedGetDC dc(HelpText);
     if (!dc.Get()) return;
     win::ScopedSelectObject font(dc.Get(), helpFont_.Get());
     TEXTMETRICW tm{};
     GetTextMetricsW(dc.Get(), &tm);
-    const int pad = std::max<int>(tm.tmAveCharWidth, 4);
-
-    int wideMax = 0, narrowMin = 1 << 30, narrowMax = 0;
-    bool anyNarrow = false;
-    std::size_t firstWideDescription = std::wstring::npos;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find(L"\r\n", start);
-        if (end == std::wstring::npos) end = text.size();
-        const std::size_t tab = text.find(L'\t', start);
-        if (tab < end) {
-            SIZE size{};
-            GetTextExtentPoint32W(dc.Get(), text.data() + start, static_cast<int>(tab - start),
-                                  &size);
-            if (tab + 1 < end && text[tab + 1] == L'\t') {
-                wideMax = std::max<int>(wideMax, size.cx);
-                if (firstWideDescription == std::wstring::npos) firstWideDescription = tab + 2;
-            } else {
-                anyNarrow = true;
-                narrowMin = std::min<int>(narrowMin, size.cx);
-                narrowMax = std::max<int>(narrowMax, size.cx);
-            }
-        }
-        start = end + 2;
-    }
-    if (firstWideDescription == std::wstring::npos) return;
-    int first = wideMax + pad;
-    if (anyNarrow && narrowMin > wideMax && narrowMin <= first) first = (wideMax + narrowMin) / 2;
-    const int second = std::max(first, anyNarrow ? narrowMax : 0) + pad;
+    const auto measure = [&](std::string_view name) {
+        const std::wstring wide = win::Widen(name);
+        SIZE size{};
+        GetTextExtentPoint32W(dc.Get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    const auto stops =
+        DescriptionTabStops(win::GetText(HelpText), measure, std::max<int>(tm.tmAveCharWidth, 4));
+    if (!stops) return;
+    const int first = stops->first, second = stops->second;
 
     // Tab stops are given in dialog units of the box's font: a quarter of
     // its average character width. How a platform rounds that varies, so the
@@ -121,17 +99,17 @@ void HelpForm::AlignDescriptions() {
     GetTextExtentPoint32W(dc.Get(), kLetters, 52, &alphabet);
     const double unitPixels = std::max(1.0, (alphabet.cx / 26.0 + 1) / 2) / 4.0;
     auto apply = [&](double scale) {
-        INT stops[2] = {static_cast<INT>(std::lround(first / unitPixels * scale)),
-                        static_cast<INT>(std::lround(second / unitPixels * scale))};
-        SendMessageW(HelpText, EM_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(stops));
+        INT tabs[2] = {static_cast<INT>(std::lround(first / unitPixels * scale)),
+                       static_cast<INT>(std::lround(second / unitPixels * scale))};
+        SendMessageW(HelpText, EM_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tabs));
     };
     apply(1.0);
     const auto column = [&] {
-        const LRESULT lineStart =
-            SendMessageW(HelpText, EM_LINEINDEX,
-                         SendMessageW(HelpText, EM_LINEFROMCHAR, firstWideDescription, 0), 0);
+        const LRESULT lineStart = SendMessageW(HelpText, EM_LINEINDEX, stops->sampleLine, 0);
+        const auto description =
+            static_cast<WPARAM>(lineStart) + win::Widen(stops->sampleName).size() + 2;
         const LRESULT a = SendMessageW(HelpText, EM_POSFROMCHAR, lineStart, 0);
-        const LRESULT b = SendMessageW(HelpText, EM_POSFROMCHAR, firstWideDescription, 0);
+        const LRESULT b = SendMessageW(HelpText, EM_POSFROMCHAR, description, 0);
         return static_cast<int>(static_cast<short>(LOWORD(b))) -
                static_cast<int>(static_cast<short>(LOWORD(a)));
     };

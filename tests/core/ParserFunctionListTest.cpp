@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace kes {
@@ -76,6 +77,21 @@ TEST(ParserFunctionList, SeparatorsFollowTheLocale) {
     EXPECT_EQ(arabic[44],
               " pi\t\tConstant 3\xD9\xAB"
               "1415...");
+}
+
+TEST(DescriptionTabStops, FirstPastTheShortNamesSecondPastTheLongOnes) {
+    const auto measure = [](std::string_view name) { return 10 * static_cast<int>(name.size()); };
+    const std::string text = " x\r\n ab\t\tx\r\n abcdef\tlong\r\n a\t\ty";
+    // A long name within the pad of the short ones splits the difference.
+    for (const auto& [pad, first, second] : {std::tuple{4, 34, 74}, std::tuple{50, 50, 120}}) {
+        const auto stops = DescriptionTabStops(text, measure, pad);
+        ASSERT_TRUE(stops);
+        EXPECT_EQ(stops->first, first) << pad;
+        EXPECT_EQ(stops->second, second) << pad;
+        EXPECT_EQ(stops->sampleLine, 1u);
+        EXPECT_EQ(stops->sampleName, " ab");
+    }
+    EXPECT_FALSE(DescriptionTabStops(" long\tone", measure, 4));
 }
 
 }  // namespace
