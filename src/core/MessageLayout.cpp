@@ -12,6 +12,7 @@ constexpr double kIconLeft = 200, kIconTop = 200, kIconSize = 480;
 constexpr double kTextGap = 200;
 constexpr double kWrapWidth = 4500;
 constexpr double kButtonWidth = 924, kButtonHeight = 375;
+constexpr double kButtonGap = 0.2 * kButtonWidth;
 constexpr double kCheckWidth = 3090, kCheckHeight = 252;
 constexpr double kPromptHeight = 195, kInputHeight = 600;
 constexpr double kInputAllowance = 200, kPromptGap = 20;
@@ -111,12 +112,11 @@ std::optional<int32_t> CloseResult(int32_t buttons) {
     return set->closeResult;
 }
 
-MessageLayout LayOutMessage(const MessageRequest& request, const TextMeasure& measure,
-                            FrameSize frame) {
-    MessageLayout out;
-    const double buttonGap = 0.2 * kButtonWidth;
-    const double lineHeight = measure.height("W");
+namespace {
 
+// Stage 1: the icon, and the text beside it, wrapped when it is too wide.
+void LayOutText(const MessageRequest& request, const TextMeasure& measure, double lineHeight,
+                MessageLayout& out) {
     out.icon = {kIconLeft, kIconTop, kIconSize, kIconSize};
     // The first line sits about level with the middle of the icon.
     LayoutRect& text = out.text;
@@ -129,38 +129,6 @@ MessageLayout LayOutMessage(const MessageRequest& request, const TextMeasure& me
         text.width = kWrapWidth;
         text.height = measure.wrappedHeight(request.MsgText, kWrapWidth) + lineHeight;
     }
-
-    // The check box's width is the minimum whether or not it shows.
-    out.windowWidth = std::max(2 * kIconLeft + text.left + text.width, kCheckWidth);
-    const double extraHeight =
-        request.MsgInputBox ? WholeNumber(kInputHeight + kPromptHeight + kInputAllowance) : 0;
-    out.windowHeight = frame.height + kIconTop + text.height + 2 * kButtonHeight + extraHeight +
-                       (request.MsgShowCheck ? 2 * kCheckHeight : 0);
-
-    out.captions = ButtonCaptions(request);
-    const int count = static_cast<int>(out.captions.size());
-    double buttonWidth = kButtonWidth;
-    if (request.MsgButtons == kMsgCustomButtons && count > 0) {
-        double widest = 0;
-        for (const auto& caption : out.captions)
-            widest = std::max(widest, WholeNumber(measure.width(caption)));
-        buttonWidth = std::max(widest + kCustomButtonMargin, kButtonWidth);
-        out.windowWidth = std::max(2 * text.left + count * buttonWidth + (count - 1) * buttonGap,
-                                   kCustomMinWindowWidth);
-        // The text takes the widened window; the height stays as it was.
-        text.width = out.windowWidth - frame.width - text.left - kCustomRightMargin;
-        text.height = measure.wrappedHeight(request.MsgText, text.width) + lineHeight;
-    }
-    const double innerWidth = out.windowWidth - frame.width;
-    const double innerHeight = out.windowHeight - frame.height;
-
-    const double buttonTop = text.top + extraHeight + text.height + kButtonHeight / 3;
-    double left = (innerWidth - count * buttonWidth - (count - 1) * buttonGap) / 2;
-    for (int i = 0; i < count; ++i) {
-        out.buttons.push_back({left, buttonTop, buttonWidth, kButtonHeight});
-        left += buttonWidth + buttonGap;
-    }
-
     switch (request.MsgIcon) {
         case kMsgIconStop:
             out.iconPicture = 1;
@@ -178,7 +146,32 @@ MessageLayout LayOutMessage(const MessageRequest& request, const TextMeasure& me
             out.iconPicture = 0;
             break;
     }
+}
 
+// Stage 2: the buttons' width; custom captions widen the buttons and the
+// window, and the text then takes the widened window.
+double LayOutButtonWidth(const MessageRequest& request, const TextMeasure& measure, FrameSize frame,
+                         double lineHeight, MessageLayout& out) {
+    const int count = static_cast<int>(out.captions.size());
+    if (request.MsgButtons != kMsgCustomButtons || count == 0) return kButtonWidth;
+    double widest = 0;
+    for (const auto& caption : out.captions)
+        widest = std::max(widest, WholeNumber(measure.width(caption)));
+    const double buttonWidth = std::max(widest + kCustomButtonMargin, kButtonWidth);
+    LayoutRect& text = out.text;
+    out.windowWidth = std::max(2 * text.left + count * buttonWidth + (count - 1) * kButtonGap,
+                               kCustomMinWindowWidth);
+    // The height of the window stays as it was.
+    text.width = out.windowWidth - frame.width - text.left - kCustomRightMargin;
+    text.height = measure.wrappedHeight(request.MsgText, text.width) + lineHeight;
+    return buttonWidth;
+}
+
+// Stage 3: the input box under the text, the buttons under that, centred,
+// and the check box centred in the band below the buttons.
+void LayOutBelowText(const MessageRequest& request, const TextMeasure& measure, FrameSize frame,
+                     double extraHeight, double buttonWidth, MessageLayout& out) {
+    const LayoutRect& text = out.text;
     if (request.MsgInputBox) {
         out.showInput = true;
         out.prompt = {text.left, text.top + text.height, measure.width(request.MsgInputPrompt),
@@ -186,16 +179,42 @@ MessageLayout LayOutMessage(const MessageRequest& request, const TextMeasure& me
         out.input = {out.prompt.left, out.prompt.top + out.prompt.height + kPromptGap, text.width,
                      kInputHeight};
     }
-
+    const int count = static_cast<int>(out.captions.size());
+    const double buttonTop = text.top + extraHeight + text.height + kButtonHeight / 3;
+    double left =
+        (out.windowWidth - frame.width - count * buttonWidth - (count - 1) * kButtonGap) / 2;
+    for (int i = 0; i < count; ++i) {
+        out.buttons.push_back({left, buttonTop, buttonWidth, kButtonHeight});
+        left += buttonWidth + kButtonGap;
+    }
     out.defaultIndex = DefaultButtonIndex(request.MsgDefault);
     for (int i = 0; i < count; ++i) out.tabOrder.push_back((out.defaultIndex + i) % count);
-
     if (request.MsgShowCheck) {
         out.showCheck = true;
-        // Centred in the band between the buttons and the window's bottom.
+        const double innerHeight = out.windowHeight - frame.height;
         out.check = {kIconLeft, (innerHeight + buttonTop + kButtonHeight - kCheckHeight) / 2,
                      kCheckWidth, kCheckHeight};
     }
+}
+
+}  // namespace
+
+MessageLayout LayOutMessage(const MessageRequest& request, const TextMeasure& measure,
+                            FrameSize frame) {
+    MessageLayout out;
+    const double lineHeight = measure.height("W");
+    LayOutText(request, measure, lineHeight, out);
+
+    // The check box's width is the minimum whether or not it shows.
+    out.windowWidth = std::max(2 * kIconLeft + out.text.left + out.text.width, kCheckWidth);
+    const double extraHeight =
+        request.MsgInputBox ? WholeNumber(kInputHeight + kPromptHeight + kInputAllowance) : 0;
+    out.windowHeight = frame.height + kIconTop + out.text.height + 2 * kButtonHeight + extraHeight +
+                       (request.MsgShowCheck ? 2 * kCheckHeight : 0);
+
+    out.captions = ButtonCaptions(request);
+    const double buttonWidth = LayOutButtonWidth(request, measure, frame, lineHeight, out);
+    LayOutBelowText(request, measure, frame, extraHeight, buttonWidth, out);
     return out;
 }
 
