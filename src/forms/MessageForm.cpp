@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "core/MessageLayout.h"
 #include "forms/ShowMessage.h"
@@ -104,26 +105,48 @@ HWND MessageForm::OKButton(int index) const {
 
 void MessageForm::Form_Load() {
     const MessageRequest& msg = Msg();
-
-    // The controls as designed; the layout below moves and shows them.
+    // The controls as designed; the layout moves and shows what the request uses.
     AddControl(L"STATIC", "", SS_ICON, kMsgIconId, {200, 200, 480, 480});
     HWND text = AddControl(L"EDIT", "", ES_MULTILINE | ES_READONLY | WS_TABSTOP, kMsgTextId,
                            {880, 200, 3000, 400});
     // No inner margins: the text wraps where the layout measured it.
     SendMessageW(text, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-    HWND prompt =
-        AddControl(L"STATIC", "", SS_LEFT | SS_NOPREFIX, kMsgPromptId, {880, 0, 3000, 195});
-    HWND input = AddControl(L"EDIT", "", ES_MULTILINE | ES_AUTOHSCROLL | WS_HSCROLL | WS_TABSTOP,
-                            kMsgInputId, {880, 0, 3000, 600}, WS_EX_CLIENTEDGE);
+    AddControl(L"STATIC", "", SS_LEFT | SS_NOPREFIX, kMsgPromptId, {880, 0, 3000, 195});
+    AddControl(L"EDIT", "", ES_MULTILINE | ES_AUTOHSCROLL | WS_HSCROLL | WS_TABSTOP, kMsgInputId,
+               {880, 0, 3000, 600}, WS_EX_CLIENTEDGE);
+    const auto measure = [this] { return FontMeasure(ControlFont()); };
     const MessageLayout layout =
         LayOutMessage(msg,
-                      {[this](std::string_view t) { return FontMeasure(ControlFont()).Width(t); },
-                       [this](std::string_view t) { return FontMeasure(ControlFont()).Height(t); },
-                       [this](std::string_view t, double w) {
-                           return FontMeasure(ControlFont()).WrappedHeight(t, w);
-                       }},
+                      {[=](std::string_view t) { return measure().Width(t); },
+                       [=](std::string_view t) { return measure().Height(t); },
+                       [=](std::string_view t, double w) { return measure().WrappedHeight(t, w); }},
                       {FrameWidth(), FrameHeight()});
+    CreateButtons(layout);
+    AddControl(L"BUTTON", "Don't show me this message again.", BS_AUTOCHECKBOX | WS_TABSTOP,
+               kMsgCheckId, {200, 0, 3090, 252});
 
+    Resize(layout.windowWidth, layout.windowHeight);
+    SetCaption(msg.MsgTitle);
+    ShowAt(kMsgTextId, layout.text, msg.MsgText);
+    if (LPCWSTR stock = StockIcon(layout.iconPicture))
+        SendMessageW(Control(kMsgIconId), STM_SETICON,
+                     reinterpret_cast<WPARAM>(LoadIconW(nullptr, stock)), 0);
+    ShowWindow(Control(kMsgIconId), SW_SHOWNA);
+    if (layout.showInput) {
+        ShowAt(kMsgPromptId, layout.prompt, msg.MsgInputPrompt);
+        ShowAt(kMsgInputId, layout.input, msg.MsgInputDefault);
+    }
+    if (layout.showCheck) ShowAt(kMsgCheckId, layout.check);
+
+    // Opened centred on the screen.
+    const double screenWidth = GetSystemMetrics(SM_CXSCREEN) * win::TwipsPerPixelX();
+    const double screenHeight = GetSystemMetrics(SM_CYSCREEN) * win::TwipsPerPixelY();
+    Move((screenWidth - Width()) / 2, (screenHeight - Height()) / 2);
+}
+
+// At least the designed buttons exist; the set's own are placed and shown,
+// the default one marked, and they come first in the tab order from it.
+void MessageForm::CreateButtons(const MessageLayout& layout) {
     ButtonCount = static_cast<int>(layout.captions.size());
     const int made = std::max(kDesignedButtons, ButtonCount);
     for (int i = 0; i < made; ++i) {
@@ -134,45 +157,18 @@ void MessageForm::Form_Load() {
                        shown ? ToTwipRect(layout.buttons[i]) : win::TwipRect{0, 0, 924, 375}));
         if (shown) ShowWindow(buttons_.back(), SW_SHOWNA);
     }
-    HWND check = AddControl(L"BUTTON", "Don't show me this message again.",
-                            BS_AUTOCHECKBOX | WS_TABSTOP, kMsgCheckId, {200, 0, 3090, 252});
-
-    Resize(layout.windowWidth, layout.windowHeight);
-    SetCaption(msg.MsgTitle);
-    PlaceControl(text, ToTwipRect(layout.text));
-    win::SetText(text, msg.MsgText);
-    ShowWindow(text, SW_SHOWNA);
-
-    HWND icon = Control(kMsgIconId);
-    if (LPCWSTR stock = StockIcon(layout.iconPicture))
-        SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, stock)), 0);
-    ShowWindow(icon, SW_SHOWNA);
-
-    if (layout.showInput) {
-        win::SetText(prompt, msg.MsgInputPrompt);
-        PlaceControl(prompt, ToTwipRect(layout.prompt));
-        ShowWindow(prompt, SW_SHOWNA);
-        win::SetText(input, msg.MsgInputDefault);
-        PlaceControl(input, ToTwipRect(layout.input));
-        ShowWindow(input, SW_SHOWNA);
-    }
-
     DefaultIndex = layout.defaultIndex;
     if (OKButton(DefaultIndex)) SetDefaultButton(kMsgFirstButtonId + DefaultIndex);
-    // Tab order: the buttons first, from the default one.
     std::vector<HWND> tabOrder;
     for (int index : layout.tabOrder) tabOrder.push_back(buttons_[index]);
     win::PutFirstInZOrder(tabOrder);
+}
 
-    if (layout.showCheck) {
-        PlaceControl(check, ToTwipRect(layout.check));
-        ShowWindow(check, SW_SHOWNA);
-    }
-
-    // Opened centred on the screen.
-    const double screenWidth = GetSystemMetrics(SM_CXSCREEN) * win::TwipsPerPixelX();
-    const double screenHeight = GetSystemMetrics(SM_CYSCREEN) * win::TwipsPerPixelY();
-    Move((screenWidth - Width()) / 2, (screenHeight - Height()) / 2);
+void MessageForm::ShowAt(int id, const LayoutRect& place, std::optional<std::string_view> text) {
+    HWND control = Control(id);
+    if (text) win::SetText(control, *text);
+    PlaceControl(control, ToTwipRect(place));
+    ShowWindow(control, SW_SHOWNA);
 }
 
 void MessageForm::Form_Activate() {

@@ -2,8 +2,11 @@
 // The message box that ShowMessage shows modally: selectable message text, an
 // icon, a row of buttons, an optional check box and an optional input box.
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
+#include "core/MessageLayout.h"
 #include "win/Form.h"
 
 namespace kes {
@@ -31,6 +34,9 @@ class MessageForm : public win::Form {
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
+    void CreateButtons(const MessageLayout& layout);
+    void ShowAt(int id, const LayoutRect& place,
+                std::optional<std::string_view> text = std::nullopt);
     void OKButton_Click(int index);
     void Form_MouseDown();
     void msgText_LostFocus();
