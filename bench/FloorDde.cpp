@@ -68,7 +68,7 @@ void SaveListReply() {
         SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
         reply += std::to_string(std::wcstol(text.c_str(), nullptr, 10)) + "~";
     }
-    kes::win::SettingsStore("KesFloor").Save("Messages", "floorListMessage", reply);
+    kes::win::SettingsStore("KesFloor").Save(kes::kSectionMessages, "floorListMessage", reply);
 }
 
 bool Execute(const std::string& command) {

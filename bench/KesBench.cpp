@@ -244,15 +244,16 @@ void Bench::UtilityRound(Rows& rows) {
     const std::string tokens = kes::host::OpenRequest(kes::kWindowTokenList, TokenRequestText(),
                                                       300, 4000, 6000, 10000, false);
     t0 = NowMs();
-    bool acked =
-        tokens.size() <= kes::kMaxCommandLength && SendAndWait("KesUtil", "KesUtil_MSG", tokens);
+    bool acked = tokens.size() <= kes::kMaxCommandLength &&
+                 SendAndWait(kes::kDdeService, kes::kDdeTopic, tokens);
     double elapsed = NowMs() - t0;
     if (!acked || !ListFilled(kTokenCaption))
         ++listOpen.failures;
     else
         listOpen.utility.push_back(elapsed);
     t0 = NowMs();
-    acked = SendAndWait("KesUtil", "KesUtil_MSG", kes::host::CloseRequest(kes::kWindowTokenList));
+    acked = SendAndWait(kes::kDdeService, kes::kDdeTopic,
+                        kes::host::CloseRequest(kes::kWindowTokenList));
     elapsed = NowMs() - t0;
     if (!acked || FindWindowW(nullptr, kTokenCaption) || link.TakeReply() != kTokenReply)
         ++listClose.failures;
@@ -320,7 +321,7 @@ void Bench::FloorRound(Rows& rows) {
     }
     {
         const kes::win::SettingsStore store("KesFloor");
-        store.Delete("Messages", "floorListMessage");
+        store.Delete(kes::kSectionMessages, "floorListMessage");
         double t0 = NowMs();
         bool acked = SendAndWait("KesFloor", "Floor", "list " + TokenRequestText());
         double elapsed = NowMs() - t0;
@@ -332,11 +333,11 @@ void Bench::FloorRound(Rows& rows) {
         acked = SendAndWait("KesFloor", "Floor", "close-list");
         elapsed = NowMs() - t0;
         if (!acked || FindWindowW(nullptr, kFloorToolCaption) ||
-            store.Get("Messages", "floorListMessage") != kTokenReply)
+            store.Get(kes::kSectionMessages, "floorListMessage") != kTokenReply)
             ++listClose.failures;
         else
             listClose.floor.push_back(elapsed);
-        store.Delete("Messages", "floorListMessage");
+        store.Delete(kes::kSectionMessages, "floorListMessage");
     }
     {
         Process p;

@@ -17,7 +17,9 @@ constexpr unsigned kFastWatchdogMs = 10;
 
 // A real top-level window that is never shown: message-only windows would
 // never see a raw client's WM_DDE_INITIATE broadcast.
-MainForm::MainForm() : Form({L"KesUtilMain", "KesUtil", 1500, 1500, WS_OVERLAPPED, 0, false}) {}
+// Captioned with the program's own name, which is also its DDE service.
+MainForm::MainForm()
+    : Form({L"KesUtilMain", std::string(kDdeService), 1500, 1500, WS_OVERLAPPED, 0, false}) {}
 
 bool MainForm::StartDdeServer() {
     return dde_.Start(kDdeService, kDdeTopic, [this](const std::string& command) {

@@ -45,8 +45,8 @@ enum ControlId : int {
     kCommandEdit,
     kSendButton,
     kStartButton,
-    kScrollbarValue = 300,
-    kReplyValue,
+    kScrollbarView = 300,
+    kReplyView,
     kTakeReplyButton,
     kUtilityValue,
     kStatusText,
@@ -272,13 +272,13 @@ void HostWindow::Build() {
     Add(L"BUTTON", L"Start &utility", kButton, kStartButton, 426, 226, 76, 23);
 
     Add(L"BUTTON", L"Shared settings", BS_GROUPBOX, -1, 8, 266, 504, 96);
-    label(L"Scrollbar", 18, 284, 104);
+    label(win::Widen(kes::kScrollbarValue).c_str(), 18, 284, 104);
     const auto value = [&](int id, int y, int w) {
         Add(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, id, 124, y + 3, w, 16);
     };
-    value(kScrollbarValue, 284, 380);
-    label(L"kesUtilListMessage", 18, 306, 104);
-    value(kReplyValue, 306, 290);
+    value(kScrollbarView, 284, 380);
+    label(win::Widen(kes::kListMessageValue).c_str(), 18, 306, 104);
+    value(kReplyView, 306, 290);
     Add(L"BUTTON", L"Take &reply", kButton, kTakeReplyButton, 426, 303, 76, 23);
     label(L"KesUtil.exe", 18, 332, 104);
     value(kUtilityValue, 332, 380);
@@ -429,15 +429,15 @@ void HostWindow::SetIfChanged(int id, const std::string& text) {
 
 void HostWindow::RefreshLiveView() {
     const win::SettingsStore store;
-    const std::string scrollbar = store.Get("Misc", "Scrollbar");
-    const std::string reply = store.Get("Messages", "kesUtilListMessage");
+    const std::string scrollbar = store.Get(kes::kSectionMisc, kes::kScrollbarValue);
+    const std::string reply = store.Get(kes::kSectionMessages, kes::kListMessageValue);
     const auto utility = link_.UtilityWindow();
-    SetIfChanged(kScrollbarValue,
+    SetIfChanged(kScrollbarView,
                  scrollbar == kNoRegistryData
                      ? "(absent)"
                      : scrollbar + (utility && IsWindow(*utility) ? "  (a live window)"
                                                                   : "  (no such window)"));
-    SetIfChanged(kReplyValue, reply == kNoRegistryData ? "(absent)" : reply);
+    SetIfChanged(kReplyView, reply == kNoRegistryData ? "(absent)" : reply);
     std::string process = "not started by this host";
     if (link_.Process())
         process = (link_.WaitForExit(0) ? "ended (pid " : "running (pid ") +
