@@ -62,6 +62,10 @@ void TokenListForm::Form_Load() {
     const TokenRequest request = ParseTokenRequest(util.Request.RequestText, util.DecimalSeparator);
     CurrentToken = request.CurrentToken;
     CurrentTokenIndex = request.CurrentTokenIndex;
+    // Thousands of items: room made once, and no drawing until all are in.
+    SendMessageW(TokenListBox, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(TokenListBox, LB_INITSTORAGE, request.candidates.size(),
+                 request.candidates.size() * 16);
     for (const TokenCandidate& candidate : request.candidates) {
         const std::wstring text = win::Widen(candidate.text);
         const LRESULT index =
@@ -71,6 +75,7 @@ void TokenListForm::Form_Load() {
         if (candidate.selected) SendMessageW(TokenListBox, LB_SETSEL, TRUE, index);
     }
     SendMessageW(TokenListBox, LB_SETTOPINDEX, static_cast<WPARAM>(CurrentTokenIndex), 0);
+    SendMessageW(TokenListBox, WM_SETREDRAW, TRUE, 0);
 
     // No reply of an earlier window may survive into this one.
     DropStaleReply();
@@ -143,8 +148,12 @@ void TokenListForm::ParserButton_Click() {
 // a local or this instance's own state.
 void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
     std::vector<bool> selected(values_.size(), false);
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        selected[i] = SendMessageW(TokenListBox, LB_GETSEL, i, 0) > 0;
+    std::vector<int> indices(values_.size());
+    const LRESULT count = SendMessageW(TokenListBox, LB_GETSELITEMS, indices.size(),
+                                       reinterpret_cast<LPARAM>(indices.data()));
+    for (LRESULT i = 0; i < count; ++i)
+        if (indices[i] >= 0 && static_cast<std::size_t>(indices[i]) < selected.size())
+            selected[static_cast<std::size_t>(indices[i])] = true;
     const TokenReply reply = BuildTokenReply(CurrentToken, CurrentTokenIndex, values_, selected,
                                              Util().DecimalSeparator);
     if (AsksBeforeSaving(unloadMode, reply.otherTokenSelected)) {
