@@ -38,9 +38,9 @@ DWORD WINAPI ForwardThread(void* param) {
     return 0;
 }
 
-// Sends one execute from a worker thread while this thread keeps serving
-// messages: the connect broadcast also reaches our own hidden window, and a
-// hung first instance must not hang this start.
+// Sends one execute from a worker thread, so that a hung first instance
+// cannot hold this start longer than the deadline. This process has no window
+// yet, so nothing here needs to answer the connect broadcast meanwhile.
 void ForwardCommandLine(std::string_view command) {
     auto* job = new ForwardJob{std::string(command)};
     HANDLE thread = CreateThread(nullptr, 0, &ForwardThread, job, 0, nullptr);
@@ -48,21 +48,8 @@ void ForwardCommandLine(std::string_view command) {
         delete job;
         return;
     }
-    const ULONGLONG deadline = GetTickCount64() + kForwardDeadlineMs;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) break;
-        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE,
-                                                  static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-        if (r == WAIT_OBJECT_0) {
-            delete job;
-            job = nullptr;
-            break;
-        }
-        if (r != WAIT_OBJECT_0 + 1) break;
-        win::DoEvents();
-    }
     // A job still running belongs to a thread that the process end takes down.
+    if (WaitForSingleObject(thread, kForwardDeadlineMs) == WAIT_OBJECT_0) delete job;
     CloseHandle(thread);
 }
 
@@ -85,21 +72,17 @@ void Main(std::string_view commandLine) {
     UtilState& util = Util();
     if (commandLine.find('@') == std::string_view::npos) return;
 
-    win::LoadFresh(mainForm);
+    // A second instance forwards and ends. It creates nothing first (no
+    // window, no watchdog), so the running instance's "Scrollbar" and state
+    // stay untouched however long the forward takes.
     if (AnotherInstanceRuns()) {
-        if (mainForm) mainForm->SetForwardingInstance();
         int16_t firstSeparator = 0;
         const int32_t code = ParseRequestCode(commandLine, firstSeparator);
-        if (code != kNoRequestCode && code != kStartOnlyCode) {
+        if (code != kNoRequestCode && code != kStartOnlyCode)
             ForwardCommandLine(TrimBlanks(commandLine));
-            // Two passes, so that the DDE exchange winds down (the terminate
-            // and its answer) before the main window goes.
-            win::DoEvents();
-            win::DoEvents();
-        }
-        if (mainForm) mainForm->Unload(win::kUnloadByCode);
         return;
     }
+    win::LoadFresh(mainForm);
     if (mainForm) mainForm->StartDdeServer();
 
     util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, ".");

@@ -38,11 +38,6 @@ void MainForm::Form_Load() {
     SetUtilTimer(kWatchdogMs, true);
 }
 
-void MainForm::SetForwardingInstance() {
-    forwardingInstance_ = true;
-    SetUtilTimer(utilTimerInterval_, false);
-}
-
 void MainForm::FastWatchdog() {
     SetUtilTimer(kFastWatchdogMs, true);
 }
@@ -71,7 +66,7 @@ void MainForm::utilTimer_Timer() {
 }
 
 void MainForm::Form_QueryUnload(bool&, int) {
-    if (!forwardingInstance_) win::SettingsStore().Delete(kSectionMisc, kScrollbarValue);
+    win::SettingsStore().Delete(kSectionMisc, kScrollbarValue);
     Util().ShuttingDown = true;
     // Unloading shrinks the collection under the walking index, so one pass
     // skips windows; passes repeat until only this one is left or a pass

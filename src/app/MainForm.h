@@ -15,10 +15,6 @@ class MainForm : public win::Form {
 
     // Only the first instance serves the DDE topic.
     bool StartDdeServer();
-    // A second instance: its watchdog stays still while it forwards (which may
-    // take longer than one interval), and it ends without touching the running
-    // one's "Scrollbar".
-    void SetForwardingInstance();
     // A -2 request: poll every 10 ms from now on.
     void FastWatchdog();
 
@@ -37,7 +33,6 @@ class MainForm : public win::Form {
     win::DdeServer dde_;
     unsigned utilTimerInterval_ = 0;
     bool utilTimerEnabled_ = false;
-    bool forwardingInstance_ = false;
 };
 
 extern std::unique_ptr<MainForm> mainForm;
