@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Soak and start storm of KesUtil.exe under Wine: builds the Windows x86_64
+# tree, then runs bench/KesSoak.exe in a private Wine session (Xvfb + openbox +
+# wineserver).
+#
+#   scripts/soak.sh [requests] [--no-build] [--seed N] [--storm-rounds 0|1|2]
+#
+# Default: 10,000 requests and two storm rounds; fewer requests run one storm
+# round (CI: scripts/soak.sh 500 --no-build). stdout carries the soak line and
+# one line per storm round; stderr the seed, the rate, progress and failures.
+# The exit code is non-zero when any line does not hold.
+# KES_BUILD_DIR picks another build folder than build/win64.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${KES_BUILD_DIR:-build/win64}"
+usage() { echo "usage: $0 [requests] [--no-build] [--seed N] [--storm-rounds 0|1|2]" >&2; exit 2; }
+number() { case "${1:-}" in ''|*[!0-9]*) usage ;; esac; }
+args=()
+build_first=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) build_first=0 ;;
+    --seed|--storm-rounds) number "${2:-}"; args+=("$1" "$2"); shift ;;
+    *) number "$1"; args+=(--requests "$1") ;;
+  esac
+  shift
+done
+
+if [ "$build_first" = 1 ]; then
+  cmake --preset win64 -B "$build" >/dev/null
+  cmake --build "$build" -j2 --target KesUtil kesGen32 KesSoak
+fi
+
+. scripts/wine-session.sh
+kes_session_start "$PWD/$build/wineprefix"
+trap kes_session_stop EXIT
+start=$(date +%s)
+rc=0
+LC_ALL=C.UTF-8 scripts/wine-run.sh "$build/bin/KesSoak.exe" "${args[@]}" || rc=$?
+echo "soak.sh: $(( $(date +%s) - start )) s under Wine, exit code $rc" >&2
+exit "$rc"
