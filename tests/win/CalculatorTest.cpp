@@ -66,8 +66,14 @@ class CalculatorLauncher : public FormTest {
 };
 
 TEST_F(CalculatorLauncher, StartsFromTheWindowsFolderOnceBringsItBackAndRestartsAfterClose) {
-    Place(inWindows_);
+    // The system folder's copy, while the Windows folder has none.
     Place(inSystem_);
+    const DWORD fallback = Run();
+    EXPECT_TRUE(RunsFrom(fallback, inSystem_));
+    ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 1; }));
+    PostMessageW(CalculatorWindows()[0], WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().empty(); }));
+    Place(inWindows_);
     const DWORD first = Run();
     ASSERT_NE(first, 0u);
     ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 1; }));
@@ -106,14 +112,6 @@ TEST_F(CalculatorLauncher, CalculatorTheUserOpenedDoesNotStopAStartOfOurOwn) {
     EXPECT_NE(task, 0u);
     EXPECT_NE(task, user.dwProcessId);
     EXPECT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 2; }));
-}
-
-TEST_F(CalculatorLauncher, FallsBackToTheSystemFolder) {
-    Place(inSystem_);
-    const DWORD task = Run();
-    ASSERT_NE(task, 0u);
-    EXPECT_TRUE(RunsFrom(task, inSystem_));
-    EXPECT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 1; }));
 }
 
 TEST_F(CalculatorLauncher, MissingCalculatorIsReportedModallyWithTheSystemPath) {

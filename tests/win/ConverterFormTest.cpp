@@ -1,4 +1,3 @@
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,26 +13,21 @@ struct Selection {
     bool operator==(const Selection&) const = default;
 };
 
-std::wstring ClipboardText() {
-    std::wstring text;
+// The clipboard's text, after putting `put` there if given.
+std::wstring Clipboard(std::wstring_view put = {}) {
     if (!OpenClipboard(nullptr)) return L"<busy>";
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(data));
-        GlobalUnlock(data);
+    if (!put.empty()) {
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (put.size() + 1) * 2);
+        put.copy(static_cast<wchar_t*>(GlobalLock(memory)), put.size());
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
     }
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+    if (data) GlobalUnlock(data);
     CloseClipboard();
     return text;
-}
-
-void SetClipboardText(const std::wstring& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
 }
 
 class ConverterWindow : public FormTest {
@@ -217,15 +211,15 @@ TEST_F(ConverterWindow, ResistanceBoxesActAsAPairAndAnyButtonsReleaseRepeatsTheC
 TEST_F(ConverterWindow, CopyTakesTheNumberWithoutItsUnitAndNothingOnceTheInputChanged) {
     Click(kdBmButtonId + kVrms);
     ASSERT_EQ(Text(kText2Id), "223.606797749979e-3  Vrms");
-    SetClipboardText(L"before");
+    Clipboard(L"before");
     Click(kCopyButtonId);
-    EXPECT_EQ(ClipboardText(), L"223.606797749979e-3");
+    EXPECT_EQ(Clipboard(), L"223.606797749979e-3");
     // A changed input or source unit empties the result: nothing to copy.
     win::SetText(Item(kText1Id), "5");
     EXPECT_EQ(Text(kText2Id), "");
-    SetClipboardText(L"before");
+    Clipboard(L"before");
     Click(kCopyButtonId);
-    EXPECT_EQ(ClipboardText(), L"before");
+    EXPECT_EQ(Clipboard(), L"before");
     Click(kdBmButtonId + kMw);
     ASSERT_EQ(Text(kText2Id), "3.16227766016838  mW");
     Click(kOption1Id + kVop);
