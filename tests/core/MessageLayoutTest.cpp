@@ -101,18 +101,6 @@ TEST(MessageLayout, CheckBoxAndInputBoxMakeRoom) {
     EXPECT_DOUBLE_EQ(l.buttons[0].top, 825 + 995);
 }
 
-TEST(MessageLayout, IconCodesPickAPictureButNeverMoveTheText) {
-    const std::pair<int32_t, int> cases[] = {{16, 1}, {32, 2}, {48, 3}, {64, 4},
-                                             {0, 0},  {17, 0}, {-1, 0}, {128, 0}};
-    for (const auto& [code, picture] : cases) {
-        MessageRequest r = Request("Hi");
-        r.MsgIcon = code;
-        const MessageLayout l = FakeFont().Lay(r);
-        EXPECT_EQ(l.iconPicture, picture) << code;
-        EXPECT_DOUBLE_EQ(l.text.left, 880) << code;
-    }
-}
-
 TEST(MessageLayout, DefaultCodeChoosesTheFirstTabStopAndTheOrderWraps) {
     const std::tuple<int32_t, int32_t, int, std::vector<int>> cases[] = {
         {3, 256, 1, {1, 2, 0}}, {3, 0, 0, {0, 1, 2}}, {3, 512, 2, {2, 0, 1}},

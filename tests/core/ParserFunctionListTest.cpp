@@ -23,39 +23,6 @@ std::vector<std::string> Lines(std::string_view decimal, std::string_view list) 
     return lines;
 }
 
-TEST(ParserFunctionList, FiftySixLinesInFiveSectionsWithOneOrTwoTabs) {
-    const auto lines = Lines(".", ",");
-    ASSERT_EQ(lines.size(), 56u);
-    const std::vector<std::size_t> emptyLines = {26, 38, 42, 49};
-    std::vector<std::size_t> empty;
-    std::vector<std::string> narrow;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty()) {
-            empty.push_back(i);
-            continue;
-        }
-        EXPECT_EQ(lines[i][0], ' ') << i;
-        const auto tab = lines[i].find('\t');
-        if (tab == std::string::npos) continue;
-        EXPECT_EQ(lines[i].find('\t', tab + 2), std::string::npos) << lines[i];
-        if (lines[i][tab + 1] != '\t') narrow.push_back(lines[i]);
-    }
-    EXPECT_EQ(empty, emptyLines);
-    // Only two entries use the narrow gap.
-    EXPECT_EQ(narrow, (std::vector<std::string>{" alogdb(x) \t10 ^ ( x / 10 )",
-                                                " atan2(x,y)\tInverse tangent (2 Quad)"}));
-    const std::pair<std::size_t, const char*> fixed[] = {
-        {0, " Function List:"},
-        {27, " Boolean Operators (False = 0, True = 1):"},
-        {39, " Random Numbers:"},
-        {43, " Constants:"},
-        {50, " Arithmetic Operators:"},
-        {55, " -\t\tSubtraction"},
-        {19, " Q(x)\t\t\xC2\xBD erfc( x / sqrt(2) )"},
-        {29, " |\t\tOR"}};
-    for (const auto& [index, line] : fixed) EXPECT_EQ(lines[index], line);
-}
-
 TEST(ParserFunctionList, SeparatorsFollowTheLocale) {
     // The locale does not reach the fixed "(0,1)" of the random sources.
     const std::pair<std::size_t, const char*> comma[] = {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <dde.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -11,8 +9,6 @@
 #include <tuple>
 #include <vector>
 
-#include "e2e/UtilityProbe.h"
-#include "forms/HelpForm.h"
 #include "support/Harness.h"
 #include "process/Util.h"
 #include "win/Dde.h"
@@ -107,8 +103,9 @@ class FakeFirstInstance {
 
 TEST(Startup, NormalStartOpensTheRequestedWindowTopmostAndInactive) {
     UtilitySession session;
-    ASSERT_TRUE(session.Start(kConverterRequest));
-    HWND converter = WaitForWindow("Units Converter");
+    // Quoted as one argument, as a shell user quotes a request whose text holds blanks.
+    ASSERT_TRUE(session.Start("\"" + kConverterRequest + "\""));
+    HWND converter = WaitForWindow(kConverterClass);
     ASSERT_NE(converter, nullptr);
     EXPECT_TRUE(StandsAtRequest(converter, 300, 4000, 1200, 2400));
     EXPECT_TRUE(WaitUntil([&] { return IsTopmost(converter); }, 2000));
@@ -121,9 +118,9 @@ TEST(Startup, NormalStartOpensTheRequestedWindowTopmostAndInactive) {
 TEST(Startup, StartOnlyPublishesTheHiddenMainWindowAndDropsTheOldReply) {
     UtilitySession session;
     const win::SettingsStore store;
-    store.Save("Messages", "kesUtilListMessage", "3~3~5~");
-    store.Save("Messages", "KesStartupNeighbour", "stays");
-    ASSERT_TRUE(session.Start("-3@"));
+    store.Save(kSectionMessages, kListMessageValue, "3~3~5~");
+    store.Save(kSectionMessages, "KesStartupNeighbour", "stays");
+    ASSERT_TRUE(session.Start(host::kStartOnlyRequest));
     const auto published = session.Link().UtilityWindow();
     ASSERT_TRUE(published.has_value());
     EXPECT_EQ(ProcessOf(*published), session.Link().ProcessId());
@@ -133,8 +130,8 @@ TEST(Startup, StartOnlyPublishesTheHiddenMainWindowAndDropsTheOldReply) {
     EXPECT_FALSE(IsWindowVisible(*published));
     // The old reply goes once the host's handle is read, just after publishing.
     EXPECT_TRUE(WaitUntil([&] { return !session.Reply().has_value(); }, 3000));
-    EXPECT_EQ(StoredValue("Messages", "KesStartupNeighbour"), "stays");
-    store.Delete("Messages", "KesStartupNeighbour");
+    EXPECT_EQ(StoredValue(kSectionMessages, "KesStartupNeighbour"), "stays");
+    store.Delete(kSectionMessages, "KesStartupNeighbour");
     Pump(300);
     for (const wchar_t* windowClass : {kConverterClass, kHelpClass, kTokenListClass})
         EXPECT_EQ(FindWindowW(windowClass, nullptr), nullptr);
@@ -167,8 +164,8 @@ TEST(Startup, StartsWithNothingToDoEndAtOnceAndTouchNothing) {
             first.emplace(FirstInstance::BlocksInExecute);
             ASSERT_TRUE(first->Ready());
         }
-        store.Save("Misc", "Scrollbar", "4242");
-        store.Save("Messages", "kesUtilListMessage", "3~3~5~");
+        store.Save(kSectionMisc, kScrollbarValue, "4242");
+        store.Save(kSectionMessages, kListMessageValue, "3~3~5~");
         const SingleStart run = RunToEnd(c.commandLine, 8000);
         EXPECT_TRUE(run.ended);
         // Under the 5 s a first start would wait for the host's handle; a
@@ -177,50 +174,36 @@ TEST(Startup, StartsWithNothingToDoEndAtOnceAndTouchNothing) {
         if (first) {
             EXPECT_TRUE(first->Commands().empty()) << "forwarded";
         }
-        EXPECT_EQ(Scrollbar(), "4242");
+        EXPECT_EQ(StoredValue(kSectionMisc, kScrollbarValue), "4242");
         EXPECT_EQ(session.Reply(), "3~3~5~");
     }
-    store.Delete("Misc", "Scrollbar");
-    store.Delete("Messages", "kesUtilListMessage");
+    store.Delete(kSectionMisc, kScrollbarValue);
+    store.Delete(kSectionMessages, kListMessageValue);
 }
 
 TEST(Startup, SecondStartForwardsToTheFirstAndEnds) {
     UtilitySession session;
-    ASSERT_TRUE(session.Start("-3@"));
-    const auto firstScrollbar = Scrollbar();
+    ASSERT_TRUE(session.Start(host::kStartOnlyRequest));
+    const auto firstScrollbar = StoredValue(kSectionMisc, kScrollbarValue);
     ASSERT_TRUE(firstScrollbar.has_value());
-    ASSERT_TRUE(session.StartAndWait(kConverterRequest));
-    HWND converter = WaitForToolWindow(kConverterClass);
+    ASSERT_TRUE(RunToEnd(kConverterRequest, 10000).ended);
+    HWND converter = WaitForWindow(kConverterClass);
     EXPECT_EQ(ProcessOf(converter), session.Link().ProcessId());
     EXPECT_TRUE(StandsAtRequest(converter, 300, 4000, 1200, 2400));
     EXPECT_TRUE(session.Running());
-    EXPECT_EQ(Scrollbar(), firstScrollbar);
-}
-
-TEST(Startup, CommandStringQuotedAsOneArgumentKeepsItsBlanks) {
-    // A shell user quotes a request whose text holds blanks, first or forwarded.
-    UtilitySession session;
-    ASSERT_TRUE(session.Start(
-        "\"" + OpenRequest(kWindowHelpText, "first text", 300, 4000, 1200, 2400, false) + "\""));
-    HWND help = WaitForWindow("Spectral Power in Selected Range");
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(WindowText(WaitForControl(help, kHelpTextId)), "first text");
-    ASSERT_TRUE(session.StartAndWait(
-        "\"" + OpenRequest(kWindowHelpText, "second text", 300, 4000, 1200, 2400, false) + "\""));
-    EXPECT_TRUE(WaitUntil([&] {
-        HWND h = FindWindowW(nullptr, L"Spectral Power in Selected Range");
-        return h && WindowText(GetDlgItem(h, kHelpTextId)) == "second text";
-    }));
+    EXPECT_EQ(StoredValue(kSectionMisc, kScrollbarValue), firstScrollbar);
 }
 
 TEST(Startup, SecondStartForwardsItsCommandLineTrimmed) {
     // Blanks in front of the code never reach the program (the command line's
-    // own split eats them); blanks behind the last "@" are trimmed.
+    // own split eats them); blanks behind the last "@" are trimmed; a command
+    // string quoted as one argument keeps its blanks.
     const std::pair<const char*, const char*> cases[] = {
         {"0@5@@300@4000@1200@2400@False@   ", "0@5@@300@4000@1200@2400@False@"},
         {"   -1@6@  ", "-1@6@"},
         {"1@1@ text with blanks @0@0@0@0@0@", "1@1@ text with blanks @0@0@0@0@0@"},
         {"-2@", "-2@"},
+        {"\"1@1@ quoted text @0@0@0@0@0@\"", "1@1@ quoted text @0@0@0@0@0@"},
     };
     for (const auto& [commandLine, forwarded] : cases) {
         SCOPED_TRACE(commandLine);
@@ -239,27 +222,27 @@ TEST(Startup, HungFirstInstanceCannotHoldASecondStart) {
         ASSERT_TRUE(first.Ready());
         // The running instance's handle survives a forward that outlasts a
         // watchdog interval.
-        win::SettingsStore().Save("Misc", "Scrollbar", "4242");
+        win::SettingsStore().Save(kSectionMisc, kScrollbarValue, "4242");
         const SingleStart run = RunToEnd(kConverterRequest, 15000);
         EXPECT_TRUE(run.ended);
         EXPECT_LT(run.elapsedMs, 9000u);
         EXPECT_EQ(FindWindowW(kConverterClass, nullptr), nullptr);
-        EXPECT_EQ(Scrollbar(), "4242");
+        EXPECT_EQ(StoredValue(kSectionMisc, kScrollbarValue), "4242");
     }
-    win::SettingsStore().Delete("Misc", "Scrollbar");
+    win::SettingsStore().Delete(kSectionMisc, kScrollbarValue);
 }
 
 TEST(Startup, SimultaneousStartsLeaveOneInstanceAndLoseNoCommand) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         UtilitySession session;
-        host::HostLink a(UtilityPath()), b(UtilityPath());
+        host::HostLink a(BinDir() + L"\\KesUtil.exe"), b(BinDir() + L"\\KesUtil.exe");
         ASSERT_TRUE(a.StartUtility(kConverterRequest));
         ASSERT_TRUE(
             b.StartUtility(OpenRequest(kWindowHelpText, "both", 300, 9000, 1200, 2400, false)));
         EXPECT_TRUE(WaitUntil([&] { return a.WaitForExit(0) || b.WaitForExit(0); }, 10000));
-        HWND converter = WaitForToolWindow(kConverterClass);
-        HWND help = WaitForToolWindow(kHelpClass);
+        HWND converter = WaitForWindow(kConverterClass);
+        HWND help = WaitForWindow(kHelpClass);
         ASSERT_TRUE(converter && help);
         Pump(300);
         ASSERT_NE(a.WaitForExit(0), b.WaitForExit(0)) << "exactly one instance keeps running";

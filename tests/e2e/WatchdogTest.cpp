@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "e2e/UtilityProbe.h"
 #include "support/Harness.h"
 #include "win/SettingsStore.h"
 
@@ -18,24 +17,24 @@ TEST(Watchdog, HostGoneEndsTheUtilityWithinOneIntervalOrAtOnceAfterTheFastReques
         SCOPED_TRACE(fast ? "fast" : "normal");
         UtilitySession session;
         ASSERT_TRUE(session.Start(kConverterRequest));
-        HWND converter = WaitForToolWindow(kConverterClass);
+        HWND converter = WaitForWindow(kConverterClass);
         ASSERT_NE(converter, nullptr);
         if (fast) {
             ASSERT_TRUE(session.Send(host::kFastWatchdogRequest));
             // Many ticks with the host alive change nothing.
             Pump(300);
             EXPECT_TRUE(session.Running());
-            EXPECT_EQ(FindToolWindow(kConverterClass), converter);
+            EXPECT_EQ(FindVisible(kConverterClass), converter);
         }
-        const auto hostValue = StoredValue("Misc", "Kestrelsim hWnd");
+        const auto hostValue = StoredValue(kSectionMisc, kHostWndValue);
         const ULONGLONG start = GetTickCount64();
         session.DestroyHost();
         EXPECT_TRUE(session.WaitForExit(8000));
         // Bounds with room for a loaded machine's process end, yet far apart.
         EXPECT_LT(GetTickCount64() - start, fast ? 2500u : 7500u);
         EXPECT_EQ(FindWindowW(kConverterClass, nullptr), nullptr);
-        EXPECT_FALSE(Scrollbar().has_value()) << "\"Scrollbar\" outlived the utility";
-        EXPECT_EQ(StoredValue("Misc", "Kestrelsim hWnd"), hostValue);
+        EXPECT_FALSE(StoredValue(kSectionMisc, kScrollbarValue)) << "outlived the utility";
+        EXPECT_EQ(StoredValue(kSectionMisc, kHostWndValue), hostValue);
     }
 }
 
@@ -46,7 +45,7 @@ TEST(Watchdog, UnusableHostValueEndsTheUtilityAfterFiveSeconds) {
         SCOPED_TRACE(hostValue ? hostValue : "absent");
         UtilitySession session;
         if (hostValue)
-            win::SettingsStore().Save("Misc", "Kestrelsim hWnd", hostValue);
+            win::SettingsStore().Save(kSectionMisc, kHostWndValue, hostValue);
         else
             session.Link().WithdrawHostWindow();
         const ULONGLONG start = GetTickCount64();
@@ -54,7 +53,7 @@ TEST(Watchdog, UnusableHostValueEndsTheUtilityAfterFiveSeconds) {
         bool windowSeen = false;
         EXPECT_TRUE(WaitUntil(
             [&] {
-                windowSeen = windowSeen || FindToolWindow(kConverterClass) != nullptr;
+                windowSeen = windowSeen || FindVisible(kConverterClass) != nullptr;
                 return !session.Running();
             },
             11000));
@@ -62,8 +61,8 @@ TEST(Watchdog, UnusableHostValueEndsTheUtilityAfterFiveSeconds) {
         EXPECT_GE(elapsed, 4500u);
         EXPECT_LT(elapsed, 8500u);
         EXPECT_EQ(windowSeen, hostValue != nullptr);
-        EXPECT_FALSE(Scrollbar().has_value());
-        EXPECT_EQ(StoredValue("Misc", "Kestrelsim hWnd"),
+        EXPECT_FALSE(StoredValue(kSectionMisc, kScrollbarValue));
+        EXPECT_EQ(StoredValue(kSectionMisc, kHostWndValue),
                   hostValue ? std::optional<std::string>(hostValue) : std::nullopt);
     }
 }

@@ -1,25 +1,16 @@
 #include "support/Harness.h"
 
-#include "forms/MessageForm.h"
-#include "win/Dde.h"
+#include <cmath>
+
+#include "win/Form.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
 
 namespace kes::test {
 namespace {
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-HWND CreateHostWindow() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &HostProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KesTestHost";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, L"KesTestHost", L"Kestrelsim test host", WS_OVERLAPPEDWINDOW, 0, 0,
-                           200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+std::wstring UtilityPath() {
+    return BinDir() + L"\\KesUtil.exe";
 }
 
 }  // namespace
@@ -31,14 +22,100 @@ std::wstring BinDir() {
     return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
-UtilitySession::UtilitySession(std::wstring utilityPath)
-    : utilityPath_(utilityPath.empty() ? BinDir() + L"\\KesUtil.exe" : std::move(utilityPath)),
-      link_(utilityPath_) {
+void Pump(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT || win::Form::PreTranslate(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (GetTickCount64() >= end) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+HWND WaitForWindow(const wchar_t* windowClass, std::string_view caption, DWORD timeoutMs) {
+    const std::wstring w = win::Widen(caption);
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str());
+            return found && IsWindowVisible(found);
+        },
+        timeoutMs);
+    return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs) {
+    return WaitUntil([&] { return FindWindowW(windowClass, nullptr) == nullptr; }, timeoutMs);
+}
+
+void PostKey(HWND target, UINT vk) {
+    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    PostMessageW(target, WM_KEYDOWN, vk, 1 | (scan << 16));
+    PostMessageW(target, WM_KEYUP, vk, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+}
+
+void PostMouseClick(HWND control, UINT downMessage) {
+    RECT r{};
+    GetClientRect(control, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+    const WPARAM held = downMessage == WM_RBUTTONDOWN   ? MK_RBUTTON
+                        : downMessage == WM_MBUTTONDOWN ? MK_MBUTTON
+                                                        : MK_LBUTTON;
+    PostMessageW(control, downMessage, held, at);
+    PostMessageW(control, downMessage + 1, 0, at);
+}
+
+bool IsTopmost(HWND hwnd) {
+    return (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+double TwipsPerPixel() {
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return 1440.0 / dpi;
+}
+
+testing::AssertionResult StandsAtRequest(HWND hwnd, int offsetY, int offsetX, int top, int left) {
+    if (!hwnd) return testing::AssertionFailure() << "no window";
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const double t = TwipsPerPixel();
+    const double x = left - 5 * t + offsetX, y = top - 5 * t + offsetY;
+    if (std::abs(r.right * t - x) <= t / 2 && std::abs(r.bottom * t - y) <= t / 2)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "bottom-right at (" << r.right * t << ", " << r.bottom * t
+                                       << "), anchor (" << x << ", " << y << ")";
+}
+
+std::optional<std::string> StoredValue(std::string_view section, std::string_view name) {
+    const std::string value = win::SettingsStore().Get(section, name);
+    if (value == kNoRegistryData) return std::nullopt;
+    return value;
+}
+
+UtilitySession::UtilitySession() : link_(UtilityPath()) {
     const win::SettingsStore store;
-    store.Delete("Misc", "Scrollbar");
-    store.Delete("Messages", "kesUtilListMessage");
+    store.Delete(kSectionMisc, kScrollbarValue);
+    store.Delete(kSectionMessages, kListMessageValue);
     // A visible, active host window, as a user working in the host has.
-    host_ = CreateHostWindow();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KesTestHost";
+    RegisterClassW(&wc);
+    host_ = CreateWindowExW(0, wc.lpszClassName, L"Kestrelsim test host", WS_OVERLAPPEDWINDOW, 0, 0,
+                            200, 100, nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(host_, SW_SHOWNORMAL);
     SetForegroundWindow(host_);
     link_.PublishHostWindow(host_);
@@ -57,12 +134,6 @@ bool UtilitySession::Start(std::string_view commandLine, DWORD timeoutMs) {
            link_.UtilityWindow().has_value();
 }
 
-bool UtilitySession::StartAndWait(std::string_view commandLine, DWORD timeoutMs) {
-    host::HostLink second(utilityPath_);
-    if (!second.StartUtility(commandLine)) return false;
-    return WaitUntil([&] { return second.WaitForExit(0); }, timeoutMs);
-}
-
 void UtilitySession::DestroyHost() {
     if (host_) DestroyWindow(host_);
     host_ = nullptr;
@@ -72,122 +143,15 @@ bool UtilitySession::WaitForExit(DWORD timeoutMs) {
     return WaitUntil([&] { return !Running(); }, timeoutMs);
 }
 
-bool UtilitySession::Running() const {
-    return link_.Process() && !link_.WaitForExit(0);
-}
-
-void Pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (GetTickCount64() >= end) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount64() < end);
-}
-
-HWND WaitForWindow(std::string_view caption, DWORD timeoutMs) {
-    const std::wstring w = win::Widen(caption);
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            found = FindWindowW(nullptr, w.c_str());
-            return found && IsWindowVisible(found);
-        },
-        timeoutMs);
-    return found && IsWindowVisible(found) ? found : nullptr;
-}
-
-bool WaitForNoWindow(std::string_view caption, DWORD timeoutMs) {
-    const std::wstring w = win::Widen(caption);
-    return WaitUntil([&] { return FindWindowW(nullptr, w.c_str()) == nullptr; }, timeoutMs);
-}
-
-HWND WaitForControl(HWND parent, int id, DWORD timeoutMs) {
-    HWND found = nullptr;
-    WaitUntil([&] { return (found = GetDlgItem(parent, id)) != nullptr; }, timeoutMs);
-    return found;
-}
-
-std::string WindowText(HWND hwnd) {
-    return win::GetText(hwnd);
-}
-void SetWindowTextUtf8(HWND hwnd, std::string_view text) {
-    win::SetText(hwnd, text);
-}
-
-void PostClick(HWND button) {
-    PostMessageW(button, BM_CLICK, 0, 0);
-}
-
-void PostKey(HWND target, UINT vk) {
-    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
-    PostMessageW(target, WM_KEYDOWN, vk, 1 | (scan << 16));
-    PostMessageW(target, WM_KEYUP, vk, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-}
-
-void PostChar(HWND target, wchar_t ch) {
-    PostMessageW(target, WM_CHAR, ch, 1);
-}
-
-void PostMouseClick(HWND control, UINT downMessage) {
-    RECT r{};
-    GetClientRect(control, &r);
-    const LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
-    const WPARAM held = downMessage == WM_RBUTTONDOWN   ? MK_RBUTTON
-                        : downMessage == WM_MBUTTONDOWN ? MK_MBUTTON
-                                                        : MK_LBUTTON;
-    PostMessageW(control, downMessage, held, at);
-    // Each button's up message follows its down message.
-    PostMessageW(control, downMessage + 1, 0, at);
-}
-
-bool IsTopmost(HWND hwnd) {
-    return (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
-DWORD ProcessOf(HWND hwnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    return pid;
-}
-
-HWND WaitForMessageBox() {
-    HWND box = WaitForWindow("Kestrelsim");
-    return box && WaitForControl(box, kMsgCheckId) ? box : nullptr;
-}
-
-std::string AnswerMessageBox(int index) {
-    HWND box = WaitForMessageBox();
-    if (!box) return "<no message box>";
-    const std::string text = WindowText(GetDlgItem(box, kMsgTextId));
-    PostClick(GetDlgItem(box, kMsgFirstButtonId + index));
-    WaitForNoWindow("Kestrelsim");
-    return text;
-}
-
-double TwipsPerPixel() {
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(nullptr, dc);
-    return 1440.0 / dpi;
-}
-
-TwipBox TwipBoxOf(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    const double t = TwipsPerPixel();
-    return {r.left * t, r.top * t, (r.right - r.left) * t, (r.bottom - r.top) * t};
+SingleStart RunToEnd(std::string_view commandLine, DWORD timeoutMs) {
+    host::HostLink link(UtilityPath());
+    SingleStart result;
+    const ULONGLONG start = GetTickCount64();
+    if (!link.StartUtility(commandLine)) return result;
+    result.ended = WaitUntil([&] { return link.WaitForExit(0); }, timeoutMs);
+    result.elapsedMs = GetTickCount64() - start;
+    if (!result.ended) TerminateProcess(link.Process(), 1);
+    return result;
 }
 
 }  // namespace kes::test

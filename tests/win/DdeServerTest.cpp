@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/RawDdeClient.h"
+#include "support/RawDdeClient.h"
 #include "support/Harness.h"
 #include "win/Dde.h"
 #include "win/WinText.h"

@@ -18,9 +18,9 @@ add_dependencies(kes_evaluator_dll_tests kes_evaluator_dll_copy)
 # Wine's GetLocaleInfoA follows LC_ALL at process start: one run per locale.
 # The search runs in a process of its own, which has not loaded the DLL yet.
 add_test(NAME EvaluatorDll.PointLocale
-  COMMAND kes_evaluator_dll_tests "--gtest_filter=EvaluatorDll.*:-EvaluatorDll.CommaLocale*")
+  COMMAND kes_evaluator_dll_tests "--gtest_filter=EvaluatorDll.*")
 add_test(NAME EvaluatorDll.CommaLocale
-  COMMAND kes_evaluator_dll_tests "--gtest_filter=EvaluatorDll.CommaLocale*")
+  COMMAND kes_evaluator_dll_tests "--gtest_filter=EvaluatorDll.SeparatorsFollowTheUserLocale")
 add_test(NAME EvaluatorDll.Search
   COMMAND kes_evaluator_dll_tests "--gtest_filter=HostEvaluatorSearch.*")
 set_tests_properties(EvaluatorDll.PointLocale EvaluatorDll.Search PROPERTIES

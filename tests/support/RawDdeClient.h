@@ -5,9 +5,10 @@
 #include <windows.h>
 #include <dde.h>
 
-#include <cstring>
 #include <string>
 #include <string_view>
+
+#include "support/Harness.h"
 
 namespace kes::test {
 
@@ -24,7 +25,7 @@ class RawDdeClient {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~RawDdeClient() {
-        if (server_) Terminate(1000);
+        if (server_) Terminate();
         DestroyWindow(hwnd_);
     }
     RawDdeClient(const RawDdeClient&) = delete;
@@ -45,83 +46,49 @@ class RawDdeClient {
 
     // Posts one execute whose block holds exactly `bytes`; true when a
     // positive WM_DDE_ACK comes back.
-    bool Execute(std::string_view bytes, DWORD timeoutMs = 3000) {
-        if (!server_) return false;
+    bool Execute(std::string_view bytes) {
         HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT,
                                     bytes.empty() ? 1 : bytes.size());
-        if (void* p = block ? GlobalLock(block) : nullptr) {
-            if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
-            GlobalUnlock(block);
-        }
-        if (!block) return false;
+        bytes.copy(static_cast<char*>(GlobalLock(block)), bytes.size());
+        GlobalUnlock(block);
         pending_ = block;
         answered_ = accepted_ = false;
         const LPARAM lp = PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block));
-        if (!PostMessageW(server_, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(hwnd_), lp)) {
-            FreeDDElParam(WM_DDE_EXECUTE, lp);
-            GlobalFree(block);
-            return false;
-        }
-        PumpUntil([&] { return answered_; }, timeoutMs);
+        PostMessageW(server_, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(hwnd_), lp);
         // Without an answer the server may still own the block: leave it.
-        pending_ = nullptr;
-        return answered_ && accepted_;
+        return WaitUntil([&] { return answered_; }, 3000) && accepted_;
     }
-    bool ExecuteText(std::string_view ansi, DWORD timeoutMs = 3000) {
-        return Execute(std::string(ansi) + '\0', timeoutMs);
-    }
-    bool Terminate(DWORD timeoutMs = 3000) {
-        if (!server_) return false;
+    bool ExecuteText(std::string_view ansi) { return Execute(std::string(ansi) + '\0'); }
+    bool Terminate() {
         PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd_), 0);
-        const bool answered = PumpUntil([&] { return serverTerminated_; }, timeoutMs);
         server_ = nullptr;
-        return answered;
+        return WaitUntil([&] { return serverTerminated_; }, 3000);
     }
 
   private:
-    template <class Pred>
-    static bool PumpUntil(Pred done, DWORD timeoutMs) {
-        const ULONGLONG end = GetTickCount64() + timeoutMs;
-        while (!done()) {
-            const ULONGLONG now = GetTickCount64();
-            if (now >= end) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now),
-                                      QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        }
-        return true;
-    }
-
     void OnAck(HWND from, LPARAM lp) {
         if (!server_) {
             // The answer to our initiate: two atoms made for us.
             server_ = from;
             GlobalDeleteAtom(LOWORD(lp));
             GlobalDeleteAtom(HIWORD(lp));
-        } else if (from != server_) {
-            // A second server answering the broadcast is turned away.
-            GlobalDeleteAtom(LOWORD(lp));
-            GlobalDeleteAtom(HIWORD(lp));
-            PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd_), 0);
-        } else {
-            UINT_PTR status = 0, handle = 0;
-            UnpackDDElParam(WM_DDE_ACK, lp, &status, &handle);
-            FreeDDElParam(WM_DDE_ACK, lp);
-            if (reinterpret_cast<HGLOBAL>(handle) != pending_) return;
-            answered_ = true;
-            accepted_ = (status & 0x8000) != 0;
-            GlobalFree(pending_);
+            return;
         }
+        UINT_PTR status = 0, handle = 0;
+        UnpackDDElParam(WM_DDE_ACK, lp, &status, &handle);
+        FreeDDElParam(WM_DDE_ACK, lp);
+        if (reinterpret_cast<HGLOBAL>(handle) != pending_) return;
+        answered_ = true;
+        accepted_ = (status & 0x8000) != 0;
+        GlobalFree(pending_);
     }
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* self = reinterpret_cast<RawDdeClient*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        const HWND from = reinterpret_cast<HWND>(wp);
         if (self && msg == WM_DDE_ACK)
-            self->OnAck(from, lp);
+            self->OnAck(reinterpret_cast<HWND>(wp), lp);
         else if (self && msg == WM_DDE_TERMINATE)
-            self->serverTerminated_ = self->serverTerminated_ || from == self->server_;
+            self->serverTerminated_ = true;
         else
             return DefWindowProcA(hwnd, msg, wp, lp);
         return 0;

@@ -1,0 +1,265 @@
+#include <string>
+#include <vector>
+
+#include "win/FormFixture.h"
+
+namespace kes::test {
+namespace {
+
+constexpr int kDbm = 0, kMw = 1, kVop = 2, kVrms = 3;
+
+struct Selection {
+    DWORD start = 0, end = 0;
+    bool operator==(const Selection&) const = default;
+};
+
+// The clipboard's text, after putting `put` there if given.
+std::wstring Clipboard(std::wstring_view put = {}) {
+    if (!OpenClipboard(nullptr)) return L"<busy>";
+    if (!put.empty()) {
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (put.size() + 1) * 2);
+        put.copy(static_cast<wchar_t*>(GlobalLock(memory)), put.size());
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+    }
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+    if (data) GlobalUnlock(data);
+    CloseClipboard();
+    return text;
+}
+
+class ConverterWindow : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
+    }
+    HWND Item(int id) const { return GetDlgItem(form_, id); }
+    std::string Text(int id) const { return win::GetText(Item(id)); }
+    bool Checked(int id) const { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    Selection SelectionOf(int id) const {
+        Selection s;
+        SendMessageW(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&s.start),
+                     reinterpret_cast<LPARAM>(&s.end));
+        return s;
+    }
+    void Click(int id) const {
+        SendMessageW(Item(id), BM_CLICK, 0, 0);
+        Pump(0);
+    }
+    // A real mouse click on a resistance box; its MouseUp repeats the last conversion.
+    void MouseClick(int id, UINT down = WM_LBUTTONDOWN) const {
+        PostMouseClick(Item(id), down);
+        Pump(0);
+    }
+    // Source unit and resistance as the user would set them, then the input.
+    void Prepare(std::string_view input, int source, bool fiftyOhms) const {
+        if (Checked(kOhmCheckId) != fiftyOhms) Click(kOhmCheckId + (fiftyOhms ? 0 : 1));
+        Click(kOption1Id + source);
+        win::SetText(Item(kText1Id), input);
+    }
+    void ExpectDesigned() const {
+        EXPECT_EQ(Text(kText1Id), "0");
+        EXPECT_EQ(Text(kText2Id), "");
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(Checked(kOption1Id + i), i == kDbm) << i;
+        EXPECT_TRUE(Checked(kOhmCheckId));
+        EXPECT_FALSE(Checked(kOhmCheckId + 1));
+    }
+
+    HWND form_ = nullptr;
+};
+
+TEST_F(ConverterWindow, ConvertsSelectingTheNumberButNotZeroOfALinearUnitToDbm) {
+    // Every conversion is proven in the core; these rows prove the wiring.
+    const struct {
+        const char* input;
+        int source;
+        bool fiftyOhms;
+        int target;
+        const char* result;
+    } rows[] = {
+        {"0", kDbm, true, kVrms, "223.606797749979e-3  Vrms"},
+        {"1", kVrms, false, kDbm, "30  dBm"},
+        {" 12.50 ", kDbm, true, kDbm, "12.5  dBm"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.input);
+        Prepare(row.input, row.source, row.fiftyOhms);
+        ASSERT_EQ(Text(kText2Id), "");
+        Click(kdBmButtonId + row.target);
+        const std::string result = Text(kText2Id);
+        EXPECT_EQ(result, row.result);
+        // The number is selected, its unit is not.
+        EXPECT_EQ(SelectionOf(kText2Id), (Selection{0, static_cast<DWORD>(result.find(' '))}));
+        EXPECT_EQ(GetFocus(), Item(kText2Id));
+    }
+    EXPECT_EQ(Text(kText1Id), "12.5") << "the input box holds the normalised text";
+    for (int source : {kMw, kVop, kVrms}) {
+        SCOPED_TRACE(source);
+        Prepare("0", source, true);
+        Click(kdBmButtonId + kDbm);
+        EXPECT_EQ(Text(kText2Id), "");
+        EXPECT_EQ(GetFocus(), Item(kText1Id));
+        EXPECT_EQ(SelectionOf(kText1Id), (Selection{0, 1}));
+        Click(kdBmButtonId + kMw);
+        EXPECT_EQ(Text(kText2Id), "0  mW");
+    }
+}
+
+TEST_F(ConverterWindow, EnterNormalisesOnceAndEscapeClosesFromEveryControl) {
+    // The Enter key, and the character 13 on its own (Ctrl+M, or one posted by a tool).
+    for (const bool byKey : {true, false}) {
+        SCOPED_TRACE(byKey);
+        win::SetText(Item(kText1Id), byKey ? "1000" : "2000");
+        SendMessageW(Item(kText1Id), EM_SETSEL, 4, 4);
+        if (byKey)
+            PostKey(Item(kText1Id), VK_RETURN);
+        else
+            PostMessageW(Item(kText1Id), WM_CHAR, 13, 1);
+        Pump(0);
+        EXPECT_EQ(Text(kText1Id), byKey ? "1e+3" : "2e+3");
+        EXPECT_EQ(SelectionOf(kText1Id), (Selection{0, 0}));
+        EXPECT_EQ(Text(kText2Id), "");
+    }
+    std::vector<int> ids = {
+        kText1Id,    kText2Id,       kCopyButtonId, kCloseButtonId, kConverterCalcButtonId,
+        kOhmCheckId, kOhmCheckId + 1};
+    for (int i = 0; i < 4; ++i) ids.insert(ids.end(), {kOption1Id + i, kdBmButtonId + i});
+    ids.push_back(-kText1Id);  // last, the character 27 on its own
+    for (int id : ids) {
+        SCOPED_TRACE(id);
+        if (!IsWindow(form_)) form_ = OpenTool(kWindowConverter);
+        ASSERT_NE(form_, nullptr);
+        if (id < 0)
+            PostMessageW(Item(-id), WM_CHAR, 27, 1);
+        else
+            PostKey(Item(id), VK_ESCAPE);
+        Pump(0);
+        EXPECT_FALSE(IsWindow(form_));
+        EXPECT_FALSE(converterForm);
+    }
+}
+
+TEST_F(ConverterWindow, InvalidInputIsReportedOnceAndTheFaultSelected) {
+    const struct {
+        const char* input;
+        bool byEnter;
+        Selection fault;
+    } cases[] = {
+        {"12abc", false, {2, 5}},
+        {"12abc", true, {2, 5}},
+        // The evaluator stops at the end of the text: the last character is marked.
+        {"1+", false, {1, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.input << " enter " << c.byEnter);
+        std::string message;
+        AnswerBoxes answer(ClickButton(0, &message));
+        win::SetText(Item(kText1Id), c.input);
+        if (c.byEnter)
+            PostKey(Item(kText1Id), VK_RETURN);
+        else
+            PostMessageW(Item(kdBmButtonId + kMw), BM_CLICK, 0, 0);
+        Pump(300);
+        EXPECT_EQ(answer.Count(), 1) << "one keystroke, one message";
+        EXPECT_EQ(message, std::string(c.input) + "\r\n\r\n" + kInvalidValueText);
+        EXPECT_EQ(Text(kText1Id), c.input);
+        EXPECT_EQ(SelectionOf(kText1Id), c.fault);
+        EXPECT_EQ(GetFocus(), Item(kText1Id));
+        EXPECT_EQ(Text(kText2Id), "");
+    }
+}
+
+TEST_F(ConverterWindow, ResistanceBoxesActAsAPairAndAnyButtonsReleaseRepeatsTheConversion) {
+    Click(kOption1Id + kVrms);
+    win::SetText(Item(kText1Id), "1");
+    // No conversion yet: the repetition converts to dBm.
+    MouseClick(kOhmCheckId + 1);
+    EXPECT_TRUE(Checked(kOhmCheckId + 1));
+    EXPECT_FALSE(Checked(kOhmCheckId));
+    EXPECT_EQ(Text(kText2Id), "30  dBm");
+    Click(kdBmButtonId + kMw);
+    EXPECT_EQ(Text(kText2Id), "1e+3  mW");
+    MouseClick(kOhmCheckId);
+    EXPECT_TRUE(Checked(kOhmCheckId));
+    EXPECT_FALSE(Checked(kOhmCheckId + 1));
+    EXPECT_EQ(Text(kText2Id), "20  mW");
+    // Clearing "50 ohms" as well leaves 1 ohm.
+    MouseClick(kOhmCheckId);
+    EXPECT_FALSE(Checked(kOhmCheckId) || Checked(kOhmCheckId + 1));
+    EXPECT_EQ(Text(kText2Id), "1e+3  mW");
+    // The keyboard changes a box without touching the other or the result.
+    MouseClick(kOhmCheckId);
+    PostKey(Item(kOhmCheckId + 1), VK_SPACE);
+    Pump(0);
+    EXPECT_TRUE(Checked(kOhmCheckId + 1) && Checked(kOhmCheckId));
+    EXPECT_EQ(Text(kText2Id), "20  mW");
+    for (const UINT down : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
+        SCOPED_TRACE(down);
+        SendMessageW(Item(kOhmCheckId + 1), BM_SETCHECK, BST_UNCHECKED, 0);
+        Click(kdBmButtonId + kMw);
+        ASSERT_EQ(Text(kText2Id), "20  mW");
+        MouseClick(kOhmCheckId + 1, down);
+        EXPECT_FALSE(Checked(kOhmCheckId));
+        EXPECT_EQ(Text(kText2Id), "1e+3  mW");
+        SendMessageW(Item(kOhmCheckId), BM_SETCHECK, BST_CHECKED, 0);
+    }
+}
+
+TEST_F(ConverterWindow, CopyTakesTheNumberWithoutItsUnitAndNothingOnceTheInputChanged) {
+    Click(kdBmButtonId + kVrms);
+    ASSERT_EQ(Text(kText2Id), "223.606797749979e-3  Vrms");
+    Clipboard(L"before");
+    Click(kCopyButtonId);
+    EXPECT_EQ(Clipboard(), L"223.606797749979e-3");
+    // A changed input or source unit empties the result: nothing to copy.
+    win::SetText(Item(kText1Id), "5");
+    EXPECT_EQ(Text(kText2Id), "");
+    Clipboard(L"before");
+    Click(kCopyButtonId);
+    EXPECT_EQ(Clipboard(), L"before");
+    Click(kdBmButtonId + kMw);
+    ASSERT_EQ(Text(kText2Id), "3.16227766016838  mW");
+    Click(kOption1Id + kVop);
+    EXPECT_EQ(Text(kText2Id), "");
+}
+
+TEST_F(ConverterWindow, EveryOpenStartsAsDesignedTopmostAtTheAnchor) {
+    ExpectDesigned();
+    Prepare("7", kMw, false);
+    Click(kdBmButtonId + kVop);
+    ASSERT_EQ(Text(kText2Id), "118.321595661992e-3  Vo-p");
+    const HWND old = form_;
+    ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
+    EXPECT_FALSE(IsWindow(old));
+    ExpectDesigned();
+    EXPECT_TRUE(IsTopmost(form_));
+    EXPECT_NE(GetActiveWindow(), form_);
+    EXPECT_TRUE(StandsAtRequest(form_, kOffsetY, kOffsetX, kTop, kLeft));
+    // The last conversion target is not carried over: a resistance click converts to dBm.
+    MouseClick(kOhmCheckId + 1);
+    EXPECT_EQ(Text(kText2Id), "0  dBm");
+}
+
+TEST_F(ConverterWindow, StandsBesideAHelpWindowExactlyAtTheAnchor) {
+    CloseToolWindow(kWindowConverter);
+    const HWND help = OpenTool(kWindowHelpText, "notes");
+    ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
+    RECT h{}, c{};
+    GetWindowRect(help, &h);
+    GetWindowRect(form_, &c);
+    // To the left of the help window, 50 twips apart, bottoms aligned.
+    const double t = TwipsPerPixel();
+    EXPECT_NEAR((h.left - c.right) * t, 50, t);
+    EXPECT_EQ(c.bottom, h.bottom);
+    // A help window moved by the user, even by a pixel, no longer counts.
+    SetWindowPos(help, nullptr, h.left + 1, h.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
+    EXPECT_TRUE(StandsAtRequest(form_, kOffsetY, kOffsetX, kTop, kLeft));
+}
+
+}  // namespace
+}  // namespace kes::test

@@ -1,0 +1,111 @@
+#include <set>
+#include <string>
+
+#include "core/ParserFunctionList.h"
+#include "win/FormFixture.h"
+
+namespace kes::test {
+namespace {
+
+RECT RectOf(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+// Moved as the user moves it; the window manager has its say first.
+void MoveTo(HWND hwnd, int x, int y) {
+    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump(100);
+    EXPECT_TRUE(WaitUntil([&] { return RectOf(hwnd).left == x && RectOf(hwnd).top == y; }, 2000));
+}
+
+void ExpectAtAnchor(HWND help) {
+    EXPECT_TRUE(StandsAtRequest(help, kOffsetY, kOffsetX, kTop, kLeft));
+}
+
+class HelpWindow : public FormTest {};
+
+TEST_F(HelpWindow, TopicsShowTheFunctionListInTheUsersSeparatorsOrTheHostsText) {
+    for (const auto& [decimal, list] : {std::pair{".", ","}, std::pair{",", ";"}}) {
+        SCOPED_TRACE(decimal);
+        Util().DecimalSeparator = decimal;
+        Util().ListSeparator = list;
+        HWND help = OpenTool(kWindowFunctionList);
+        ASSERT_NE(help, nullptr);
+        HWND text = GetDlgItem(help, kHelpTextId);
+        const std::string shown = win::GetText(text);
+        EXPECT_EQ(shown, ParserFunctionList(decimal, list));
+        EXPECT_NE(shown.find(std::string("atan2(x") + list + "y)"), std::string::npos);
+        // Every description starts in one column, whichever gap precedes it.
+        const std::wstring wide = win::Widen(shown);
+        std::set<int> columns;
+        int entries = 0;
+        for (size_t tab = wide.find(L'\t'); tab != std::wstring::npos;
+             tab = wide.find(L'\t', wide.find(L"\r\n", tab))) {
+            const LRESULT pos =
+                SendMessageW(text, EM_POSFROMCHAR, wide.find_first_not_of(L'\t', tab), 0);
+            columns.insert(static_cast<short>(LOWORD(pos)));
+            ++entries;
+        }
+        EXPECT_EQ(entries, 47);
+        EXPECT_EQ(columns.size(), 1u);
+    }
+    // Topic 1 replaces the window; the host's text goes in unchanged. Enter and Escape close it.
+    const std::string body = "Band power: 12.5 dBm\r\n\xC2\xBD bandwidth";
+    for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
+        HWND help = OpenTool(kWindowHelpText, body);
+        ASSERT_NE(help, nullptr);
+        EXPECT_EQ(win::GetText(GetDlgItem(help, kHelpTextId)), body);
+        EXPECT_EQ(win::GetText(help), kSpectralPowerCaption);
+        SetForegroundWindow(help);
+        ASSERT_TRUE(WaitUntil([&] { return GetFocus() != nullptr; }, 3000));
+        EXPECT_EQ(GetFocus(), GetDlgItem(help, kHelpOkButtonId));
+        PostKey(GetFocus(), key);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(help); }, 3000)) << key;
+    }
+}
+
+TEST_F(HelpWindow, PlacedAtTheAnchorBesideAnExactConverterOrWhereItWasLeft) {
+    ExpectAtAnchor(OpenTool(kWindowHelpText));
+    CloseToolWindow(kWindowHelpText);
+    // A converter exactly at the anchor: the help window goes to its left, 50 twips apart.
+    HWND converter = OpenTool(kWindowConverter);
+    HWND help = OpenTool(kWindowFunctionList);
+    const RECT c = RectOf(converter);
+    EXPECT_NEAR((c.left - RectOf(help).right) * TwipsPerPixel(), 50, TwipsPerPixel());
+    EXPECT_EQ(RectOf(help).bottom, c.bottom);
+    // Moved by one pixel, the converter no longer counts as standing there.
+    MoveTo(converter, c.left + 1, c.top);
+    ExpectAtAnchor(OpenTool(kWindowFunctionList));
+    CloseToolWindow(kWindowConverter);
+
+    // RememberPosition on keeps the place where it was closed (for either topic), off neither
+    // uses nor updates it, and a saved top below 1 twip falls back to the anchor.
+    enum Place { kAnywhere, kSaved, kAnchor };
+    const struct {
+        int topic;
+        bool remember;
+        Place place;
+        int moveX, moveY;  // -1: left where it opened
+    } steps[] = {{kWindowHelpText, true, kAnywhere, 200, 150},
+                 {kWindowFunctionList, true, kSaved, -1, -1},
+                 {kWindowHelpText, false, kAnchor, 330, 260},
+                 {kWindowHelpText, true, kSaved, 200, 0},
+                 {kWindowHelpText, true, kAnchor, -1, -1}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        ASSERT_NE(help = OpenTool(step.topic, "", step.remember), nullptr);
+        if (step.place == kAnchor) ExpectAtAnchor(help);
+        if (step.place == kSaved) {
+            EXPECT_EQ(RectOf(help).left, 200);
+            EXPECT_EQ(RectOf(help).top, 150);
+        }
+        if (step.moveX >= 0) MoveTo(help, step.moveX, step.moveY);
+        CloseToolWindow(step.topic);
+        Pump(0);
+    }
+}
+
+}  // namespace
+}  // namespace kes::test

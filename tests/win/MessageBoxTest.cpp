@@ -1,0 +1,195 @@
+#include <string>
+#include <vector>
+
+#include "win/FormFixture.h"
+
+namespace kes::test {
+namespace {
+
+// Ways out besides the virtual keys and the access-key letters posted as they stand.
+constexpr UINT kClick = 0, kCloseBox = 1;
+
+std::function<void(HWND)> WayOut(UINT way, int index = 0) {
+    return [=](HWND box) {
+        if (way == kClick)
+            PostMessageW(MsgButton(box, index), BM_CLICK, 0, 0);
+        else if (way == kCloseBox)
+            PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        else if (way >= 'a' && way <= 'z')
+            PostMessageW(GetFocus(), WM_CHAR, way, 1);
+        else
+            PostKey(GetFocus(), way);
+    };
+}
+
+class UtilMessageBox : public FormTest {};
+
+TEST_F(UtilMessageBox, EveryWayOutGivesTheResultOfItsButtonSet) {
+    const struct {
+        int32_t buttons;
+        std::vector<int32_t> clicks;  // the result of each button, left to right
+        int32_t enter, escape, closeBox;
+        UINT accessKey = 0;
+        int32_t accessResult = 0;
+    } sets[] = {
+        // clang-format off
+        {kMsgButtonsOk, {kMsgResultOk}, kMsgResultOk, kMsgResultOk, kMsgResultOk},
+        {kMsgButtonsOkCancel, {kMsgResultOk, kMsgResultCancel}, kMsgResultOk, kMsgResultCancel,
+         kMsgResultCancel},
+        {kMsgButtonsYesNoCancel, {kMsgResultYes, kMsgResultNo, kMsgResultCancel}, kMsgResultYes,
+         kMsgResultCancel, kMsgResultCancel, 'n', kMsgResultNo},
+        {kMsgButtonsYesNo, {kMsgResultYes, kMsgResultNo}, kMsgResultYes, kMsgResultNo,
+         kMsgResultNo, 'y', kMsgResultYes},
+        {kMsgCustomButtons, {0, 1, 2}, 0, kMsgCustomCancel, kMsgCustomCancel},
+        // clang-format on
+    };
+    Msg().MsgCaptions[0] = "First";
+    Msg().MsgCaptions[1] = "Second";
+    Msg().MsgCaptions[2] = "Third";
+    Msg().MsgCaptionCount = 3;
+    for (const auto& set : sets) {
+        std::vector<std::tuple<UINT, int, int32_t>> ways = {
+            {VK_RETURN, 0, set.enter}, {VK_ESCAPE, 0, set.escape}, {kCloseBox, 0, set.closeBox}};
+        if (set.accessKey) ways.emplace_back(set.accessKey, 0, set.accessResult);
+        for (size_t i = 0; i < set.clicks.size(); ++i)
+            ways.emplace_back(kClick, static_cast<int>(i), set.clicks[i]);
+        for (const auto& [way, index, result] : ways) {
+            SCOPED_TRACE(testing::Message()
+                         << "buttons " << set.buttons << " way " << way << " index " << index);
+            // An earlier request's result that every way out must replace.
+            Msg().MsgResult = 99;
+            AnswerBoxes answer(WayOut(way, index));
+            EXPECT_EQ(
+                ShowMessage({.text = "Proceed?", .icon = kMsgIconQuestion, .buttons = set.buttons}),
+                result);
+        }
+    }
+}
+
+TEST_F(UtilMessageBox, CheckBoxReachesTheCallerOnlyWhenAButtonCloses) {
+    const struct {
+        int32_t buttons;
+        bool shown, tick, before;
+        int32_t result;
+        bool after;
+        UINT way;
+        int index = 0;
+    } cases[] = {
+        {kMsgButtonsYesNo, true, true, false, kMsgResultYes, true, kClick, 0},
+        {kMsgButtonsYesNo, true, false, true, kMsgResultNo, false, kClick, 1},
+        {kMsgButtonsYesNo, true, true, false, kMsgResultNo, false, kCloseBox},
+        {kMsgButtonsOk, false, false, true, kMsgResultOk, false, VK_RETURN},
+        {kMsgCustomButtons, true, false, true, kMsgCustomCancel, true, VK_ESCAPE},
+        {kMsgCustomButtons, true, true, false, 1, true, kClick, 1},
+    };
+    Msg().MsgCaptions[0] = "A";
+    Msg().MsgCaptions[1] = "B";
+    Msg().MsgCaptionCount = 2;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.buttons << " tick " << c.tick << " way " << c.way);
+        Msg().MsgCheckState = c.before;
+        bool check = c.before;
+        AnswerBoxes answer([&](HWND box) {
+            const HWND checkBox = GetDlgItem(box, kMsgCheckId);
+            EXPECT_EQ(IsWindowVisible(checkBox) != FALSE, c.shown);
+            EXPECT_EQ(SendMessageW(GetDlgItem(box, kMsgIconId), STM_GETICON, 0, 0), 0);
+            if (c.tick) SendMessageW(checkBox, BM_CLICK, 0, 0);
+            WayOut(c.way, c.index)(box);
+        });
+        EXPECT_EQ(
+            ShowMessage({.text = "Noted.", .buttons = c.buttons, .showCheck = c.shown}, &check),
+            c.result);
+        EXPECT_EQ(check, c.after);
+    }
+}
+
+TEST_F(UtilMessageBox, InputBoxStartsSelectedAndHandsBackWhatWasTyped) {
+    // Enter in the input box presses the default; the close box leaves the earlier text.
+    const struct {
+        UINT way;
+        int index;
+        int32_t result;
+        const char* input;
+    } cases[] = {{kClick, 1, kMsgResultCancel, "typed text"},
+                 {VK_RETURN, 0, kMsgResultOk, "typed text"},
+                 {kCloseBox, 0, kMsgResultCancel, "earlier"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.way);
+        MessageRequest& msg = Msg();
+        msg.MsgInputBox = true;
+        msg.MsgInputPrompt = "Name:";
+        msg.MsgInputDefault = "Token 1";
+        msg.MsgInputText = "earlier";
+        AnswerBoxes answer([&](HWND box) {
+            const HWND input = GetDlgItem(box, kMsgInputId), prompt = GetDlgItem(box, kMsgPromptId);
+            EXPECT_EQ(GetFocus(), input);
+            EXPECT_EQ(SendMessageW(input, EM_GETSEL, 0, 0), MAKELRESULT(0, 7));
+            EXPECT_EQ(win::GetText(prompt), "Name:");
+            EXPECT_TRUE(IsWindowVisible(prompt) && IsWindowVisible(input));
+            win::SetText(input, "typed text");
+            WayOut(c.way, c.index)(box);
+        });
+        EXPECT_EQ(ShowMessage({.text = "Enter a name.", .buttons = kMsgButtonsOkCancel}), c.result);
+        EXPECT_EQ(msg.MsgInputText, c.input);
+    }
+}
+
+TEST_F(UtilMessageBox, LongTextWrapsAndABackgroundClickDropsItsSelectionForTheDefault) {
+    AnswerBoxes answer([](HWND box) {
+        const HWND text = GetDlgItem(box, kMsgTextId);
+        // Every wrapped line fits: nothing is scrolled away.
+        const LRESULT lines = SendMessageW(text, EM_GETLINECOUNT, 0, 0);
+        const int lineHeight =
+            HIWORD(SendMessageW(text, EM_POSFROMCHAR, SendMessageW(text, EM_LINEINDEX, 1, 0), 0)) -
+            HIWORD(SendMessageW(text, EM_POSFROMCHAR, 0, 0));
+        RECT client{};
+        GetClientRect(text, &client);
+        EXPECT_GE(lines, 3);
+        EXPECT_GT(lineHeight, 0);
+        EXPECT_LE(lines * lineHeight, client.bottom);
+        EXPECT_EQ(SendMessageW(text, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+        EXPECT_EQ(GetFocus(), MsgButton(box, 1));
+        // The user drags over the text, which takes the focus and a selection.
+        PostMouseClick(text);
+        EXPECT_TRUE(WaitUntil([&] { return GetFocus() == text; }));
+        SendMessageW(text, EM_SETSEL, 0, 6);
+        // A click on the bare window, left of the icon.
+        PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        PostMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+        EXPECT_TRUE(WaitUntil([&] { return GetFocus() == MsgButton(box, 1); }));
+        const LRESULT sel = SendMessageW(text, EM_GETSEL, 0, 0);
+        EXPECT_EQ(LOWORD(sel), HIWORD(sel));
+        // Nothing else changed: Enter still presses "&No".
+        PostKey(GetFocus(), VK_RETURN);
+    });
+    EXPECT_EQ(ShowMessage({.text = "A rather long message text that has to be wrapped at the "
+                                   "width of the box, with several words on each line, so that "
+                                   "it takes four or five lines.",
+                           .buttons = kMsgButtonsYesNo,
+                           .defaultButton = kMsgDefaultSecond}),
+              kMsgResultNo);
+}
+
+TEST_F(UtilMessageBox, TopmostOwnerlessBoxClosesWithoutAResultAtShutdownAndGivesThePointerBack) {
+    const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
+    SetCursor(wait);
+    Msg().MsgResult = 42;
+    AnswerBoxes answer([](HWND box) {
+        EXPECT_TRUE(IsTopmost(box));
+        EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+        EXPECT_FALSE(GetWindowLongW(box, GWL_STYLE) &
+                     (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+        // A bare line feed is shown as a line break; the text is read-only.
+        const HWND text = GetDlgItem(box, kMsgTextId);
+        EXPECT_EQ(win::GetText(text), "one\r\ntwo");
+        EXPECT_TRUE(GetWindowLongW(text, GWL_STYLE) & ES_READONLY);
+        EXPECT_NE(SendMessageW(GetDlgItem(box, kMsgIconId), STM_GETICON, 0, 0), 0);
+        Util().ShuttingDown = true;
+        PostMessageW(box, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(ShowMessage({.text = "one\ntwo", .icon = kMsgIconWarning}), 42);
+    EXPECT_EQ(GetCursor(), wait);
+}
+
+}  // namespace
+}  // namespace kes::test

@@ -1,0 +1,203 @@
+#include <string>
+#include <vector>
+
+#include "win/FormFixture.h"
+
+namespace kes::test {
+namespace {
+
+std::vector<std::string> Items(HWND list) {
+    std::vector<std::string> items;
+    for (LRESULT i = 0, n = SendMessageW(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
+        std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        text.resize(static_cast<size_t>(
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        items.push_back(win::Narrow(text));
+    }
+    return items;
+}
+
+std::vector<int> Selected(HWND list) {
+    std::vector<int> selected;
+    for (int i = 0, n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); i < n; ++i)
+        if (SendMessageW(list, LB_GETSEL, i, 0) > 0) selected.push_back(i);
+    return selected;
+}
+
+std::optional<std::string> Reply() {
+    return StoredValue(kSectionMessages, kListMessageValue);
+}
+
+class TokenWindow : public FormTest {
+  protected:
+    // The list box of a freshly opened token window.
+    HWND Open(std::string_view request) {
+        const HWND form = OpenTool(kWindowTokenList, request);
+        return form ? GetDlgItem(form, kTokenListBoxId) : nullptr;
+    }
+    static void Select(HWND list, int index, bool on = true) {
+        SendMessageW(list, LB_SETSEL, on, index);
+    }
+    // The user's close box; returns once any question is answered.
+    static void CloseBox(HWND list) {
+        SendMessageW(GetParent(list), WM_SYSCOMMAND, SC_CLOSE, 0);
+        Pump(0);
+    }
+};
+
+// The question the close box asks when other tokens are selected: its button
+// `index` (Yes, No, Cancel) is clicked.
+std::function<void(HWND)> AnswerQuestion(int index, std::string_view caption) {
+    return [index, caption = std::string(caption)](HWND box) {
+        EXPECT_EQ(win::GetText(MsgButton(box, index)), caption);
+        EXPECT_EQ(win::GetText(GetDlgItem(box, kMsgTextId)), kApplyQuestion);
+        PostMessageW(MsgButton(box, index), BM_CLICK, 0, 0);
+    };
+}
+
+TEST_F(TokenWindow, FillsTheListFromTheRequestAndRepliesWithoutAQuestionWhenClosedByCode) {
+    const struct {
+        const char* request;
+        std::vector<std::string> items;
+        std::vector<int> preselected, alsoSelect;
+        const char* reply;
+    } cases[] = {
+        // Splitting and the reply's form are the core's; these rows prove the wiring.
+        {"3~Resistor~1 R1~3 R3~5 R5~9 R9~",
+         {"1 R1", "3 R3", "5 R5", "9 R9"},
+         {1},
+         {2, 3},
+         "3~3~5~9~"},
+        {"x~Word~2.5~true~", {"2.5", "true"}, {}, {0, 1}, "0~2.5~-1~"},
+    };
+    AnswerBoxes never(ClickButton(2));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        // A reply that the host did not pick up goes when the next window opens.
+        win::SettingsStore().Save(kSectionMessages, kListMessageValue, "stale~");
+        HWND list = Open(c.request);
+        ASSERT_NE(list, nullptr);
+        EXPECT_FALSE(Reply());
+        EXPECT_EQ(Items(list), c.items);
+        EXPECT_EQ(Selected(list), c.preselected);
+        EXPECT_TRUE(IsTopmost(GetParent(list)));
+        for (int i : c.alsoSelect) Select(list, i);
+        CloseToolWindow(kWindowTokenList);
+        Pump(0);
+        EXPECT_FALSE(IsWindow(list));
+        EXPECT_EQ(Reply().value_or("none"), c.reply);
+    }
+    EXPECT_EQ(never.Count(), 0);
+}
+
+TEST_F(TokenWindow, ClicksOfAnyButtonKeepTheCurrentTokenAndTheLastOfTwoMatchesIsScrolledTo) {
+    const struct {
+        const char* request;
+        int click;
+        std::vector<int> selected;
+        UINT down = WM_LBUTTONDOWN;
+    } cases[] = {
+        {"5~Again~1~5~7~", 1, {1}},         // the current token, clicked to drop it: selected again
+        {"5~Other~1~5~7~", 2, {1, 2}},      // another item: both selected
+        {"8~Unmatched~1~2~3~", 2, {0, 2}},  // no match: item 0 stands for the current token
+        {"8~Right~1~2~3~", 0, {0}, WM_RBUTTONDOWN},
+        {"8~Middle~1~2~3~", 0, {0}, WM_MBUTTONDOWN},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        HWND list = Open(c.request);
+        ASSERT_NE(list, nullptr);
+        // Button down toggles the item, button up is the MouseUp event; the caret stays there.
+        const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+        const LPARAM at = MAKELPARAM(10, c.click * height + height / 2);
+        PostMessageW(list, c.down, 0, at);
+        PostMessageW(list, c.down + 1, 0, at);
+        Pump(50);
+        EXPECT_EQ(Selected(list), c.selected);
+        EXPECT_EQ(SendMessageW(list, LB_GETCARETINDEX, 0, 0), c.click);
+    }
+    std::string request = "12~Long~";
+    for (int i = 0; i < 30; ++i)
+        request += std::to_string(i == 17 || i == 25 ? 12 : 100 + i) + " t~";
+    HWND list = Open(request);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(Selected(list), (std::vector<int>{17, 25}));
+    const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+    EXPECT_GT(top, 17);  // the first match is scrolled out of sight
+    EXPECT_LE(top, 25);
+}
+
+TEST_F(TokenWindow, AsksBeforeApplyingToOtherTokensWhenTheUserCloses) {
+    // Only the current token, or nothing, selected: saved without a question.
+    for (const bool deselect : {false, true}) {
+        AnswerBoxes never(ClickButton(2));
+        HWND list = Open("3~Quiet~1~3~5~");
+        if (deselect) Select(list, 1, false);
+        CloseBox(list);
+        EXPECT_FALSE(IsWindow(list));
+        EXPECT_EQ(never.Count(), 0);
+        EXPECT_EQ(Reply().value_or("none"), deselect ? "3~" : "3~3~");
+    }
+    HWND list = Open("3~Ask~1~3~5~");
+    Select(list, 2);
+    {
+        // Cancel: the window stays as it was, nothing is written.
+        AnswerBoxes cancel(AnswerQuestion(2, "Cancel"));
+        CloseBox(list);
+        EXPECT_EQ(cancel.Count(), 1);
+        EXPECT_TRUE(IsWindowVisible(list));
+        EXPECT_EQ(Selected(list), (std::vector<int>{1, 2}));
+        EXPECT_FALSE(Reply());
+    }
+    {
+        AnswerBoxes no(AnswerQuestion(1, "&No"));
+        CloseBox(list);
+        EXPECT_FALSE(IsWindow(list));
+        EXPECT_FALSE(Reply());
+    }
+    list = Open("3~Ask~1~3~5~");
+    Select(list, 0);
+    Select(list, 2);
+    AnswerBoxes yes(AnswerQuestion(0, "&Yes"));
+    CloseBox(list);
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_EQ(Reply().value_or("none"), "3~1~3~5~");
+}
+
+int TokenWindows() {
+    int n = 0;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kTokenListClass, nullptr));) ++n;
+    return n;
+}
+
+// A reopen request that arrives while the question is up (requests are served
+// inside its loop) waits for the answer: never two windows, and the new one
+// starts with no reply of the old one in the store.
+TEST_F(TokenWindow, ReopenRequestWhileTheQuestionIsOpenWaitsForTheAnswer) {
+    for (const auto& [button, caption] :
+         {std::pair{0, "&Yes"}, std::pair{1, "&No"}, std::pair{2, "Cancel"}}) {
+        SCOPED_TRACE(caption);
+        HWND first = Open("3~First~1~3~5~");
+        Select(first, 2);
+        const auto answer = AnswerQuestion(button, caption);
+        AnswerBoxes reopen([&](HWND box) {
+            EXPECT_EQ(OpenTool(kWindowTokenList, "4~Second~4~8~"), GetParent(first));
+            Pump(100);
+            EXPECT_EQ(TokenWindows(), 1);
+            answer(box);
+        });
+        CloseBox(first);
+        EXPECT_EQ(reopen.Count(), 1);
+        HWND second = WaitForWindow(kTokenListClass, "Second Tokens", 2000);
+        ASSERT_NE(second, nullptr);
+        EXPECT_FALSE(IsWindow(first));
+        EXPECT_EQ(TokenWindows(), 1);
+        EXPECT_FALSE(Reply());
+        CloseToolWindow(kWindowTokenList);
+        Pump(0);
+        EXPECT_EQ(Reply().value_or("none"), "4~4~");
+    }
+}
+
+}  // namespace
+}  // namespace kes::test
