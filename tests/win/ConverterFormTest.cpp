@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "win/FormFixture.h"
@@ -57,13 +58,13 @@ class ConverterWindow : public FormTest {
         Click(kOption1Id + source);
         win::SetText(Item(kText1Id), input);
     }
-    // The "50 ohms" and "1 ohm" boxes.
-    std::pair<bool, bool> Boxes() const { return {Checked(kOhmCheckId), Checked(kOhmCheckId + 1)}; }
+    // The "50 ohms" and "1 ohm" boxes and the result.
+    using S = std::tuple<bool, bool, std::string>;
+    S State() const { return {Checked(kOhmCheckId), Checked(kOhmCheckId + 1), Text(kText2Id)}; }
     void ExpectDesigned() const {
-        EXPECT_EQ(std::pair(Text(kText1Id), Text(kText2Id)),
-                  std::pair(std::string("0"), std::string()));
+        EXPECT_EQ(Text(kText1Id), "0");
         for (int i = 0; i < 4; ++i) EXPECT_EQ(Checked(kOption1Id + i), i == kDbm) << i;
-        EXPECT_EQ(Boxes(), std::pair(true, false));
+        EXPECT_EQ(State(), S(true, false, ""));
     }
 
     HWND form_ = nullptr;
@@ -162,23 +163,19 @@ TEST_F(ConverterWindow, ResistanceBoxesActAsAPairAndAnyButtonsReleaseRepeatsTheC
     win::SetText(Item(kText1Id), "1");
     // No conversion yet: the repetition converts to dBm.
     MouseClick(kOhmCheckId + 1);
-    EXPECT_EQ(Boxes(), std::pair(false, true));
-    EXPECT_EQ(Text(kText2Id), "30  dBm");
+    EXPECT_EQ(State(), S(false, true, "30  dBm"));
     Click(kdBmButtonId + kMw);
     EXPECT_EQ(Text(kText2Id), "1e+3  mW");
     MouseClick(kOhmCheckId);
-    EXPECT_EQ(Boxes(), std::pair(true, false));
-    EXPECT_EQ(Text(kText2Id), "20  mW");
+    EXPECT_EQ(State(), S(true, false, "20  mW"));
     // Clearing "50 ohms" as well leaves 1 ohm.
     MouseClick(kOhmCheckId);
-    EXPECT_EQ(Boxes(), std::pair(false, false));
-    EXPECT_EQ(Text(kText2Id), "1e+3  mW");
+    EXPECT_EQ(State(), S(false, false, "1e+3  mW"));
     // The keyboard changes a box without touching the other or the result.
     MouseClick(kOhmCheckId);
     PostKey(Item(kOhmCheckId + 1), VK_SPACE);
     Pump(0);
-    EXPECT_EQ(Boxes(), std::pair(true, true));
-    EXPECT_EQ(Text(kText2Id), "20  mW");
+    EXPECT_EQ(State(), S(true, true, "20  mW"));
     for (const UINT down : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
         SCOPED_TRACE(down);
         SendMessageW(Item(kOhmCheckId + 1), BM_SETCHECK, BST_UNCHECKED, 0);

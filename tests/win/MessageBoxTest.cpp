@@ -32,41 +32,35 @@ class UtilMessageBox : public FormTest {
 };
 
 TEST_F(UtilMessageBox, EveryWayOutGivesTheResultOfItsButtonSet) {
-    const struct {
-        int32_t buttons;
-        std::vector<int32_t> clicks;  // the result of each button, left to right
-        int32_t enter, escape, closeBox;
-        UINT accessKey = 0;
-        int32_t accessResult = 0;
-    } sets[] = {
-        // clang-format off
-        {kMsgButtonsOk, {kMsgResultOk}, kMsgResultOk, kMsgResultOk, kMsgResultOk},
-        {kMsgButtonsOkCancel, {kMsgResultOk, kMsgResultCancel}, kMsgResultOk, kMsgResultCancel,
-         kMsgResultCancel},
-        {kMsgButtonsYesNoCancel, {kMsgResultYes, kMsgResultNo, kMsgResultCancel}, kMsgResultYes,
-         kMsgResultCancel, kMsgResultCancel, 'n', kMsgResultNo},
-        {kMsgButtonsYesNo, {kMsgResultYes, kMsgResultNo}, kMsgResultYes, kMsgResultNo,
-         kMsgResultNo, 'y', kMsgResultYes},
-        {kMsgCustomButtons, {0, 1, 2}, 0, kMsgCustomCancel, kMsgCustomCancel},
-        // clang-format on
-    };
+    // Button set, way out, button clicked, result: Enter, Escape, the close box, the access
+    // keys and a click on each button.
+    constexpr int32_t Ok = kMsgResultOk, Cancel = kMsgResultCancel, Yes = kMsgResultYes,
+                      No = kMsgResultNo, Custom = kMsgCustomButtons, Out = kMsgCustomCancel;
+    constexpr int32_t OkOnly = kMsgButtonsOk, OkCancel = kMsgButtonsOkCancel,
+                      YesNoCancel = kMsgButtonsYesNoCancel, YesNo = kMsgButtonsYesNo;
+    // clang-format off
+    const std::tuple<int32_t, UINT, int, int32_t> ways[] = {
+        {OkOnly, VK_RETURN, 0, Ok}, {OkOnly, VK_ESCAPE, 0, Ok}, {OkOnly, kCloseBox, 0, Ok},
+        {OkOnly, kClick, 0, Ok}, {OkCancel, VK_RETURN, 0, Ok}, {OkCancel, VK_ESCAPE, 0, Cancel},
+        {OkCancel, kCloseBox, 0, Cancel}, {OkCancel, kClick, 0, Ok}, {OkCancel, kClick, 1, Cancel},
+        {YesNoCancel, VK_RETURN, 0, Yes}, {YesNoCancel, VK_ESCAPE, 0, Cancel},
+        {YesNoCancel, kCloseBox, 0, Cancel}, {YesNoCancel, 'n', 0, No},
+        {YesNoCancel, kClick, 0, Yes},
+        {YesNoCancel, kClick, 1, No}, {YesNoCancel, kClick, 2, Cancel}, {YesNo, VK_RETURN, 0, Yes},
+        {YesNo, VK_ESCAPE, 0, No}, {YesNo, kCloseBox, 0, No}, {YesNo, 'y', 0, Yes},
+        {YesNo, kClick, 0, Yes}, {YesNo, kClick, 1, No}, {Custom, VK_RETURN, 0, 0},
+        {Custom, VK_ESCAPE, 0, Out}, {Custom, kCloseBox, 0, Out}, {Custom, kClick, 0, 0},
+        {Custom, kClick, 1, 1}, {Custom, kClick, 2, 2}};
+    // clang-format on
     SetCaptions({"First", "Second", "Third"});
-    for (const auto& set : sets) {
-        std::vector<std::tuple<UINT, int, int32_t>> ways = {
-            {VK_RETURN, 0, set.enter}, {VK_ESCAPE, 0, set.escape}, {kCloseBox, 0, set.closeBox}};
-        if (set.accessKey) ways.emplace_back(set.accessKey, 0, set.accessResult);
-        for (size_t i = 0; i < set.clicks.size(); ++i)
-            ways.emplace_back(kClick, static_cast<int>(i), set.clicks[i]);
-        for (const auto& [way, index, result] : ways) {
-            SCOPED_TRACE(testing::Message()
-                         << "buttons " << set.buttons << " way " << way << " index " << index);
-            // An earlier request's result that every way out must replace.
-            Msg().MsgResult = 99;
-            AnswerBoxes answer(WayOut(way, index));
-            EXPECT_EQ(
-                ShowMessage({.text = "Proceed?", .icon = kMsgIconQuestion, .buttons = set.buttons}),
-                result);
-        }
+    for (const auto& [buttons, way, index, result] : ways) {
+        SCOPED_TRACE(testing::Message()
+                     << "buttons " << buttons << " way " << way << " index " << index);
+        // An earlier request's result that every way out must replace.
+        Msg().MsgResult = 99;
+        AnswerBoxes answer(WayOut(way, index));
+        EXPECT_EQ(ShowMessage({.text = "Proceed?", .icon = kMsgIconQuestion, .buttons = buttons}),
+                  result);
     }
 }
 
