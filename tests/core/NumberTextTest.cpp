@@ -103,8 +103,7 @@ TEST(ParseNumberText, TrimsHandsTextToEvaluatorAndFormats) {
     FakeHost host;
     host.value = 12.5;
     EXPECT_EQ(host.Parse("  12.5  "), "12.5");
-    EXPECT_EQ(host.text, "12.5");
-    EXPECT_EQ(host.position, 0);
+    EXPECT_EQ(std::pair(host.text, host.position), std::pair(std::string("12.5"), 0));
     host.value = 1234.5;
     EXPECT_EQ(host.Parse("7.", ","), "1,2345e+3");
     EXPECT_EQ(host.Parse("7.", kArabicComma), "1\330\2142345e+3");
@@ -134,9 +133,10 @@ TEST(ParseNumberText, HexadecimalLiteralsAreReadWithoutEvaluator) {
 }
 
 TEST(ParseNumberText, ErrorPositionComesFromTheResultMagnitude) {
-    const std::pair<int32_t, int32_t> cases[] = {{-1003, 3}, {-7, 7},       {-2500, 0},
-                                                 {0, 0},     {-999, 999},   {-1999, 999},
-                                                 {-2000, 0}, {INT32_MIN, 0}};
+    // clang-format off
+    const std::pair<int32_t, int32_t> cases[] = {{-1003, 3}, {-7, 7}, {-2500, 0}, {0, 0},
+        {-999, 999}, {-1999, 999}, {-2000, 0}, {INT32_MIN, 0}};
+    // clang-format on
     FakeHost host;
     for (const auto& [result, expected] : cases) {
         host.result = result;

@@ -59,14 +59,14 @@ TEST(TokenRequest, ValuesFollowTheDecimalSeparator) {
 
 TEST(TokenRequest, ReplyListsTheSelectedValuesInListOrder) {
     const std::vector<double> values{3, 5, 9, 2.5, -1, 1e20};
+    // clang-format off
     const std::tuple<std::vector<bool>, int16_t, const char*, std::string, bool> cases[] = {
-        {{1, 1, 1, 0, 0, 0}, 0, ".", "3~3~5~9~", true},
-        {{0, 0, 0, 0, 0, 0}, 0, ".", "3~", false},
-        {{1, 0, 0, 0, 0, 0}, 0, ".", "3~3~", false},
-        {{0, 1, 0, 0, 0, 0}, 1, ".", "3~5~", false},
+        {{1, 1, 1, 0, 0, 0}, 0, ".", "3~3~5~9~", true}, {{0, 0, 0, 0, 0, 0}, 0, ".", "3~", false},
+        {{1, 0, 0, 0, 0, 0}, 0, ".", "3~3~", false}, {{0, 1, 0, 0, 0, 0}, 1, ".", "3~5~", false},
         {{0, 0, 0, 1, 1, 1}, 0, ".", "3~2.5~-1~1E+20~", true},
         {{0, 0, 0, 1, 0, 0}, 3, ",", "3~2,5~", false},
         {{0, 0, 0, 1, 0, 0}, 3, "\xD8\x8C", "3~2\330\2145~", false}};
+    // clang-format on
     for (const auto& [selected, currentIndex, separator, text, other] : cases) {
         const TokenReply reply = BuildTokenReply(3, currentIndex, values, selected, separator);
         EXPECT_EQ(std::tuple(reply.text, reply.otherTokenSelected), std::tuple(text, other));
