@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace kes {
 namespace {
@@ -13,13 +14,8 @@ TEST(ConvertLevel, GivesTheHostsResultTexts) {
     using U = Unit;
     // Both voltage units hold the same power at the same resistance. The host's 15-digit ln 10
     // shows in the last digit of 2.96 mW (log10 would end in 39).
-    const struct {
-        const char* input;
-        Unit source, target;
-        float r;
-        const char* text;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<const char*, Unit, Unit, float, const char*> cases[] = {
         {"0", U::dBm, U::mW, k50, "1  mW"},
         {"0", U::dBm, U::Vrms, k50, "223.606797749979e-3  Vrms"},
         {"0", U::dBm, U::Vop, k50, "316.227766016838e-3  Vo-p"},
@@ -33,14 +29,13 @@ TEST(ConvertLevel, GivesTheHostsResultTexts) {
         {"1", U::mW, U::Vop, k1, "44.7213595499958e-3  Vo-p"}, {"1", U::Vop, U::mW, k50, "10  mW"},
         {"2.96", U::mW, U::dBm, k50, "4.71291711058938  dBm"}, {"-1", U::mW, U::dBm, k50, "0  dBm"},
         {"-1", U::mW, U::Vrms, k50, "0  Vrms"}, {"1e300", U::Vrms, U::mW, k1, "0  mW"},
-        {"0", U::dBm, U::dBm, k50, "0  dBm"}, {"0", U::Vrms, U::Vrms, k50, "0  Vrms"},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        const auto result = ConvertLevel(c.source, c.target, std::stod(c.input), c.input, c.r, ".");
-        EXPECT_FALSE(result.refused) << c.text;
-        EXPECT_EQ(result.text, c.text) << c.input;
-        EXPECT_EQ(result.number + std::string(UnitSuffix(c.target)), result.text);
+        {"0", U::dBm, U::dBm, k50, "0  dBm"}, {"0", U::Vrms, U::Vrms, k50, "0  Vrms"}};
+    // clang-format on
+    for (const auto& [input, source, target, r, text] : cases) {
+        const auto result = ConvertLevel(source, target, std::stod(input), input, r, ".");
+        EXPECT_EQ(std::pair(result.refused, result.text), std::pair(false, std::string(text)))
+            << input;
+        EXPECT_EQ(result.number + std::string(UnitSuffix(target)), result.text);
     }
     EXPECT_EQ(ConvertLevel(Unit::dBm, Unit::Vrms, 0.0, "0", k50, ",").text,
               "223,606797749979e-3  Vrms");
@@ -50,8 +45,7 @@ TEST(ConvertLevel, GivesTheHostsResultTexts) {
 TEST(ConvertLevel, ZeroInALinearUnitHasNoDbmValue) {
     for (const Unit source : {Unit::mW, Unit::Vop, Unit::Vrms}) {
         const auto result = ConvertLevel(source, Unit::dBm, 0.0, "0", k50, ".");
-        EXPECT_TRUE(result.refused);
-        EXPECT_EQ(result.text, "");
+        EXPECT_EQ(std::pair(result.refused, result.text), std::pair(true, std::string()));
     }
     EXPECT_FALSE(ConvertLevel(Unit::mW, Unit::Vrms, 0.0, "0", k50, ".").refused);
 }

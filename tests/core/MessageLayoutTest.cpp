@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <tuple>
@@ -15,6 +16,11 @@ namespace {
 // and 480 high. The wrap measure records the widths it was asked to wrap at.
 constexpr double kChar = 100, kLine = 195;
 constexpr FrameSize kFrame{120, 480};
+using Rect = std::array<double, 4>;  // left, top, width, height
+
+Rect R(const LayoutRect& r) {
+    return {r.left, r.top, r.width, r.height};
+}
 
 // Longest line in characters and number of lines of a CR LF separated text.
 std::pair<size_t, size_t> Extent(std::string_view t) {
@@ -37,42 +43,39 @@ struct FakeFont {
     }
 };
 
-MessageRequest Request(std::string text, int32_t buttons = 0) {
+MessageRequest Request(std::string text, int32_t buttons = 0,
+                       std::vector<std::string> captions = {}) {
     MessageRequest r;
     r.MsgText = std::move(text);
     r.MsgButtons = buttons;
+    for (size_t i = 0; i < captions.size(); ++i) r.MsgCaptions[i] = captions[i];
+    r.MsgCaptionCount = static_cast<int32_t>(captions.size());
     return r;
-}
-
-void ExpectRect(const LayoutRect& r, double left, double top, double width, double height) {
-    const double got[] = {r.left, r.top, r.width, r.height}, want[] = {left, top, width, height};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_DOUBLE_EQ(got[i], want[i]) << "(left, top, width, height)[" << i << "]";
 }
 
 TEST(MessageLayout, TextSizeWrapAndOkButton) {
     // Text width is the longest line plus "WW", at least enough for the check box (window
     // 3090 rather than 400 + 880 + 400); wrapping starts beyond 4500 twips, where 43 + "WW"
     // characters end, and a wrapped text gets one more line.
+    // clang-format off
     const std::tuple<std::string, double, double, double, bool> cases[] = {
-        {"Hi", 400, 390, 3090, false},
+        {"Hi", 400, 390, 3090, false}, {std::string(43, 'x'), 4500, 390, 5780, false},
         {"first\r\nsecond\r\nthe longest one here", 2200, 780, 400 + 880 + 2200, false},
-        {std::string(43, 'x'), 4500, 390, 400 + 880 + 4500, false},
-        {std::string(44, 'x'), 4500, 195 + 195, 400 + 880 + 4500, true},
-        {std::string(100, 'x'), 4500, 3 * 195 + 195, 400 + 880 + 4500, true},
-    };
+        {std::string(44, 'x'), 4500, 390, 5780, true},
+        {std::string(100, 'x'), 4500, 780, 5780, true}};
+    // clang-format on
     for (const auto& [text, width, height, windowWidth, wrapped] : cases) {
         SCOPED_TRACE(text);
         FakeFont font;
         const MessageLayout l = font.Lay(Request(text));
         // The text starts at the icon middle 440 less two thirds of a line.
-        ExpectRect(l.text, 880, 310, width, height);
-        ExpectRect(l.icon, 200, 200, 480, 480);
-        EXPECT_DOUBLE_EQ(l.windowWidth, windowWidth);
-        EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + height + 750);
+        EXPECT_EQ(R(l.text), (Rect{880, 310, width, height}));
+        EXPECT_EQ(R(l.icon), (Rect{200, 200, 480, 480}));
+        EXPECT_EQ(std::pair(l.windowWidth, l.windowHeight),
+                  std::pair(windowWidth, 480 + 200 + height + 750));
         EXPECT_EQ(l.captions, std::vector<std::string>{"OK"});
         ASSERT_EQ(l.buttons.size(), 1u);
-        ExpectRect(l.buttons[0], (windowWidth - 120 - 924) / 2, 310 + height + 125, 924, 375);
+        EXPECT_EQ(R(l.buttons[0]), (Rect{(windowWidth - 120 - 924) / 2, 435 + height, 924, 375}));
         EXPECT_FALSE(l.showCheck || l.showInput);
         EXPECT_EQ(font.wraps, wrapped ? std::vector<double>{4500} : std::vector<double>{});
     }
@@ -87,25 +90,24 @@ TEST(MessageLayout, CheckBoxAndInputBoxMakeRoom) {
     // 1844, buttons end at 825 + 375).
     EXPECT_DOUBLE_EQ(l.windowHeight, 1820 + 2 * 252);
     ASSERT_TRUE(l.showCheck);
-    ExpectRect(l.check, 200, (1844 + 825 + 375 - 252) / 2.0, 3090, 252);
-
+    EXPECT_EQ(R(l.check), (Rect{200, (1844 + 825 + 375 - 252) / 2.0, 3090, 252}));
     r = Request("Hi");
     r.MsgInputBox = true;
     r.MsgInputPrompt = "Name:";
     r.MsgInputDefault = "abc";
     l = font.Lay(r);
     ASSERT_TRUE(l.showInput);
-    ExpectRect(l.prompt, 880, 310 + 390, 500, 195);
-    ExpectRect(l.input, 880, 700 + 195 + 20, 400, 600);
-    EXPECT_DOUBLE_EQ(l.windowHeight, 1820 + 995);
-    EXPECT_DOUBLE_EQ(l.buttons[0].top, 825 + 995);
+    EXPECT_EQ(R(l.prompt), (Rect{880, 310 + 390, 500, 195}));
+    EXPECT_EQ(R(l.input), (Rect{880, 700 + 195 + 20, 400, 600}));
+    EXPECT_EQ(std::pair(l.windowHeight, l.buttons[0].top), std::pair(1820.0 + 995, 825.0 + 995));
 }
 
 TEST(MessageLayout, DefaultCodeChoosesTheFirstTabStopAndTheOrderWraps) {
+    // clang-format off
     const std::tuple<int32_t, int32_t, int, std::vector<int>> cases[] = {
         {3, 256, 1, {1, 2, 0}}, {3, 0, 0, {0, 1, 2}}, {3, 512, 2, {2, 0, 1}},
-        {4, 256, 1, {1, 0}},    {1, 1, 0, {0, 1}},    {0, 768, 3, {0}},
-    };
+        {4, 256, 1, {1, 0}}, {1, 1, 0, {0, 1}}, {0, 768, 3, {0}}};
+    // clang-format on
     for (const auto& [buttons, defaultCode, defaultIndex, tabOrder] : cases) {
         MessageRequest r = Request("Hi", buttons);
         r.MsgDefault = defaultCode;
@@ -113,19 +115,17 @@ TEST(MessageLayout, DefaultCodeChoosesTheFirstTabStopAndTheOrderWraps) {
         EXPECT_EQ(std::tuple(l.defaultIndex, l.tabOrder), std::tuple(defaultIndex, tabOrder))
             << buttons << "/" << defaultCode;
     }
-    EXPECT_EQ(DefaultButtonIndex(5), 4);
-    EXPECT_EQ(DefaultButtonIndex(257), 0);
+    EXPECT_EQ(std::pair(DefaultButtonIndex(5), DefaultButtonIndex(257)), std::pair(4, 0));
 }
 
 TEST(MessageLayout, StandardSetsCentreTheirRow) {
     // A wrapped text makes the window 5780 wide, inner 5660.
+    // clang-format off
     const std::tuple<int32_t, std::vector<std::string>, std::vector<double>> cases[] = {
-        {0, {"OK"}, {2368}},
-        {1, {"OK", "Cancel"}, {1813.6, 2922.4}},
+        {0, {"OK"}, {2368}}, {1, {"OK", "Cancel"}, {1813.6, 2922.4}},
         {3, {"&Yes", "&No", "Cancel"}, {1259.2, 2368, 3476.8}},
-        {4, {"&Yes", "&No"}, {1813.6, 2922.4}},
-        {2, {}, {}},
-    };
+        {4, {"&Yes", "&No"}, {1813.6, 2922.4}}, {2, {}, {}}};
+    // clang-format on
     for (const auto& [buttons, captions, lefts] : cases) {
         SCOPED_TRACE(buttons);
         const MessageLayout l = FakeFont().Lay(Request(std::string(60, 'x'), buttons));
@@ -139,80 +139,64 @@ TEST(MessageLayout, StandardSetsCentreTheirRow) {
     }
 }
 
-TEST(MessageLayout, CustomSetWithOneShortCaptionGetsMinimumSizes) {
+TEST(MessageLayout, CustomSetsGetMinimumSizesOrWidenTheWindowEvenly) {
     FakeFont font;
-    MessageRequest r = Request(std::string(100, 'x'), kMsgCustomButtons);
-    r.MsgCaptions[0] = "Go";
-    r.MsgCaptionCount = 1;
-    const MessageLayout l = font.Lay(r);
-    EXPECT_DOUBLE_EQ(l.windowWidth, 6590);
+    MessageLayout l = font.Lay(Request(std::string(100, 'x'), kMsgCustomButtons, {"Go"}));
     // Re-wrapped at the wider text: two lines instead of three, but the window keeps the
     // height of the first wrap.
-    ExpectRect(l.text, 880, 310, 6590 - 120 - 880 - 400, 2 * 195 + 195);
+    EXPECT_EQ(R(l.text), (Rect{880, 310, 6590 - 120 - 880 - 400, 2 * 195 + 195}));
     EXPECT_EQ(font.wraps, (std::vector<double>{4500, 5190}));
-    EXPECT_DOUBLE_EQ(l.windowHeight, 480 + 200 + 780 + 750);
+    EXPECT_EQ(std::pair(l.windowWidth, l.windowHeight), std::pair(6590.0, 480.0 + 200 + 780 + 750));
     EXPECT_EQ(l.captions, std::vector<std::string>{"Go"});
     ASSERT_EQ(l.buttons.size(), 1u);
-    ExpectRect(l.buttons[0], (6470 - 924) / 2.0, 310 + 585 + 125, 924, 375);
-}
-
-TEST(MessageLayout, CustomSetWithSixLongCaptionsWidensTheWindowEvenly) {
-    MessageRequest r = Request("Hi", kMsgCustomButtons);
-    r.MsgCaptions = {"Caption one",  "Caption two",  "The widest caption of all",
-                     "Caption four", "Caption five", "Caption six"};
-    r.MsgCaptionCount = 6;
-    const MessageLayout l = FakeFont().Lay(r);
+    EXPECT_EQ(R(l.buttons[0]), (Rect{(6470 - 924) / 2.0, 310 + 585 + 125, 924, 375}));
+    l = FakeFont().Lay(Request("Hi", kMsgCustomButtons,
+                               {"Caption one", "Caption two", "The widest caption of all",
+                                "Caption four", "Caption five", "Caption six"}));
     const double width = 2500 + 200, gap = 184.8;
     EXPECT_DOUBLE_EQ(l.windowWidth, 2 * 880 + 6 * width + 5 * gap);
     ASSERT_EQ(l.buttons.size(), 6u);
     EXPECT_EQ(l.captions[2], "The widest caption of all");
-    const double inner = l.windowWidth - kFrame.width;
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_NEAR(l.buttons[i].left, 820 + i * (width + gap), 1e-9) << i;
         EXPECT_DOUBLE_EQ(l.buttons[i].width, width) << i;
     }
-    EXPECT_DOUBLE_EQ(l.text.width, inner - 880 - 400);
+    EXPECT_DOUBLE_EQ(l.text.width, l.windowWidth - kFrame.width - 880 - 400);
 }
 
 TEST(MessageLayout, CustomCaptionWidthsAreRoundedBeforeTheMargin) {
-    MessageRequest r = Request("Hi", kMsgCustomButtons);
-    r.MsgCaptions[0] = "a";
-    r.MsgCaptions[1] = "b";
-    r.MsgCaptionCount = 2;
     const TextMeasure m{[](std::string_view t) {
                             return t == "a" ? 1000.4 : t == "b" ? 1000.6 : 300.0;
                         },
                         [](std::string_view) { return 195.0; },
                         [](std::string_view, double) { return 195.0; }};
-    const MessageLayout l = LayOutMessage(r, m, kFrame);
-    EXPECT_DOUBLE_EQ(l.buttons[0].width, 1001 + 200);
-    EXPECT_DOUBLE_EQ(l.buttons[1].width, 1001 + 200);
+    const MessageLayout l = LayOutMessage(Request("Hi", kMsgCustomButtons, {"a", "b"}), m, kFrame);
+    EXPECT_EQ(std::pair(l.buttons[0].width, l.buttons[1].width), std::pair(1201.0, 1201.0));
 }
 
 TEST(MessageResults, ButtonsEscapeAndCloseBoxPerSet) {
     using E = EscapeAction;
     const std::optional<int32_t> _;  // a button the set does not have
-    // Results of button indices 0..6, what Escape does, and the result of the close box.
-    const std::tuple<int32_t, std::vector<std::optional<int32_t>>, E::Kind, int,
-                     std::optional<int32_t>>
-        cases[] = {
-            {0, {1, _, _, _, _, _, _}, E::kPressButton, 0, 1},
-            {1, {1, 2, _, _, _, _, _}, E::kPressButton, 1, 2},
-            {3, {6, 7, 2, _, _, _, _}, E::kPressButton, 2, 2},
-            {4, {6, 7, _, _, _, _, _}, E::kPressButton, 1, 7},
-            {kMsgCustomButtons, {0, 1, 2, 3, 4, 5, _}, E::kCustomCancel, 0, -1},
-            {2, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
-            {-1, {_, _, _, _, _, _, _}, E::kIgnore, 0, _},
-        };
+    // Results of button indices 0..6, what Escape does (and which button it presses), and the
+    // result of the close box.
+    using Results = std::vector<std::optional<int32_t>>;
+    // clang-format off
+    const std::tuple<int32_t, Results, E::Kind, int, std::optional<int32_t>> cases[] = {
+        {0, {1, _, _, _, _, _, _}, E::kPressButton, 0, 1},
+        {1, {1, 2, _, _, _, _, _}, E::kPressButton, 1, 2},
+        {3, {6, 7, 2, _, _, _, _}, E::kPressButton, 2, 2},
+        {4, {6, 7, _, _, _, _, _}, E::kPressButton, 1, 7},
+        {kMsgCustomButtons, {0, 1, 2, 3, 4, 5, _}, E::kCustomCancel, -1, -1},
+        {2, {_, _, _, _, _, _, _}, E::kIgnore, -1, _},
+        {-1, {_, _, _, _, _, _, _}, E::kIgnore, -1, _}};
+    // clang-format on
     for (const auto& [buttons, byIndex, escapeKind, escapeButton, close] : cases) {
         SCOPED_TRACE(buttons);
-        for (int i = 0; i < 7; ++i) EXPECT_EQ(ButtonResult(buttons, i), byIndex[i]) << i;
-        EXPECT_EQ(ButtonResult(buttons, -1), std::nullopt);
+        for (int i = -1; i < 7; ++i)
+            EXPECT_EQ(ButtonResult(buttons, i), i < 0 ? std::nullopt : byIndex[i]) << i;
         const EscapeAction escape = EscapeKey(buttons);
-        EXPECT_EQ(escape.kind, escapeKind);
-        if (escape.kind == E::kPressButton) {
-            EXPECT_EQ(escape.button, escapeButton);
-        }
+        EXPECT_EQ(std::pair(escape.kind, escapeButton < 0 ? escapeButton : escape.button),
+                  std::pair(escapeKind, escapeButton));
         EXPECT_EQ(CloseResult(buttons), close);
     }
 }

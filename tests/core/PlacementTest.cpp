@@ -29,16 +29,18 @@ TEST(Placement, BottomRightCornerOnTheAnchorOrBesideANeighbourExactlyThere) {
 }
 
 TEST(Placement, HelpWindowUsesItsSavedPlaceOnlyWhenRememberedAndOnScreen) {
-    const std::tuple<bool, int32_t, bool> cases[] = {{true, 1, true},
-                                                     {true, 900, true},
-                                                     {true, 0, false},
-                                                     {true, -300, false},
-                                                     {false, 900, false}};
+    // clang-format off
+    const std::tuple<bool, int32_t, bool> cases[] = {
+        {true, 1, true}, {true, 900, true}, {true, 0, false},
+        {true, -300, false}, {false, 900, false}};
+    // clang-format on
     for (const auto& [remember, savedTop, useSaved] : cases) {
         const WindowBox box =
             PlaceHelpWindow(kAnchor, 4200, 3105, remember, savedTop, 777, std::nullopt);
-        EXPECT_EQ(box.top, useSaved ? savedTop : kAnchor.y - 3105) << savedTop;
-        EXPECT_EQ(box.left, useSaved ? 777 : kAnchor.x - 4200) << savedTop;
+        const std::pair<double, double> expected{kAnchor.y - 3105, kAnchor.x - 4200};
+        EXPECT_EQ(std::pair(box.top, box.left),
+                  useSaved ? std::pair(savedTop + 0.0, 777.0) : expected)
+            << savedTop;
     }
 }
 

@@ -66,12 +66,12 @@ TEST(ApplyCommand, FivePixelMarginFollowsEachDirectionAndRoundsHalvesToEven) {
 TEST(Anchor, AddsOffsetsWithoutOverflow) {
     RequestValues v;
     ApplyCommand("0@5@@300@4000@1200@2400@False@", v, 15, 15);
-    EXPECT_EQ(AnchorX(v), 4000 + 2325);
-    EXPECT_EQ(AnchorY(v), 300 + 1125);
+    EXPECT_EQ(std::pair(AnchorX(v), AnchorY(v)),
+              std::pair(int64_t{4000 + 2325}, int64_t{300 + 1125}));
     v.RequestLeft = v.RequestOffsetX = INT32_MAX;
     v.RequestTop = v.RequestOffsetY = INT32_MIN;
-    EXPECT_EQ(AnchorX(v), 2 * int64_t{INT32_MAX});
-    EXPECT_EQ(AnchorY(v), 2 * int64_t{INT32_MIN});
+    EXPECT_EQ(std::pair(AnchorX(v), AnchorY(v)),
+              std::pair(2 * int64_t{INT32_MAX}, 2 * int64_t{INT32_MIN}));
 }
 
 }  // namespace

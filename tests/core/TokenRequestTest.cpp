@@ -59,20 +59,14 @@ TEST(TokenRequest, ValuesFollowTheDecimalSeparator) {
 
 TEST(TokenRequest, ReplyListsTheSelectedValuesInListOrder) {
     const std::vector<double> values{3, 5, 9, 2.5, -1, 1e20};
+    // clang-format off
     const std::tuple<std::vector<bool>, int16_t, const char*, std::string, bool> cases[] = {
-        {{1, 1, 1, 0, 0, 0}, 0, ".", "3~3~5~9~", true},
-        {{0, 0, 0, 0, 0, 0}, 0, ".", "3~", false},
-        {{1, 0, 0, 0, 0, 0}, 0, ".", "3~3~", false},
-        {{0, 1, 0, 0, 0, 0}, 1, ".", "3~5~", false},
+        {{1, 1, 1, 0, 0, 0}, 0, ".", "3~3~5~9~", true}, {{0, 0, 0, 0, 0, 0}, 0, ".", "3~", false},
+        {{1, 0, 0, 0, 0, 0}, 0, ".", "3~3~", false}, {{0, 1, 0, 0, 0, 0}, 1, ".", "3~5~", false},
         {{0, 0, 0, 1, 1, 1}, 0, ".", "3~2.5~-1~1E+20~", true},
         {{0, 0, 0, 1, 0, 0}, 3, ",", "3~2,5~", false},
-        {{0, 0, 0, 1, 0, 0},
-         3,
-         "\xD8\x8C",
-         "3~2\xD8\x8C"
-         "5~",
-         false},
-    };
+        {{0, 0, 0, 1, 0, 0}, 3, "\xD8\x8C", "3~2\330\2145~", false}};
+    // clang-format on
     for (const auto& [selected, currentIndex, separator, text, other] : cases) {
         const TokenReply reply = BuildTokenReply(3, currentIndex, values, selected, separator);
         EXPECT_EQ(std::tuple(reply.text, reply.otherTokenSelected), std::tuple(text, other));
@@ -82,13 +76,12 @@ TEST(TokenRequest, ReplyListsTheSelectedValuesInListOrder) {
 
 TEST(TokenRequest, QuestionAndAnswers) {
     // Closed by code the user is never asked.
-    EXPECT_FALSE(AsksBeforeSaving(1, true));
-    EXPECT_FALSE(AsksBeforeSaving(0, false));
+    EXPECT_FALSE(AsksBeforeSaving(1, true) || AsksBeforeSaving(0, false));
     EXPECT_TRUE(AsksBeforeSaving(0, true) && AsksBeforeSaving(2, true));
-    EXPECT_EQ(ActionForAnswer(2), TokenCloseAction::KeepOpen);
-    EXPECT_EQ(ActionForAnswer(7), TokenCloseAction::CloseWithoutReply);
-    EXPECT_EQ(ActionForAnswer(6), TokenCloseAction::Save);
-    EXPECT_EQ(ActionForAnswer(1), TokenCloseAction::Save);
+    using T = TokenCloseAction;
+    EXPECT_EQ(std::vector(
+                  {ActionForAnswer(2), ActionForAnswer(7), ActionForAnswer(6), ActionForAnswer(1)}),
+              std::vector({T::KeepOpen, T::CloseWithoutReply, T::Save, T::Save}));
 }
 
 }  // namespace

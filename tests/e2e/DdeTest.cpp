@@ -21,14 +21,10 @@ TEST(DdeLink, RawMessageClientIsServedAndEveryExecuteIsAcknowledgedEvenGarbage) 
     EXPECT_TRUE(
         client.ExecuteText(host::OpenRequest(kWindowConverter, "", 300, 4000, 4500, 2400, false)));
     EXPECT_TRUE(StandsAtRequest(WaitForWindow(kConverterClass), 300, 4000, 4500, 2400));
-    const std::string garbage[] = {
-        "",
-        "garbage",
-        "@@@@@@@@@@",
-        std::string("\x01\x02\xff\xfe@\x7f", 6),
-        "0@5@" + std::string(40000, 'x') + "@1@2@3@4@True@",
-        "99999999999999999999@5@",
-    };
+    // clang-format off
+    const std::string garbage[] = {"", "garbage", "@@@@@@@@@@", "\x01\x02\xff\xfe@\x7f",
+        "0@5@" + std::string(40000, 'x') + "@1@2@3@4@True@", "99999999999999999999@5@"};
+    // clang-format on
     for (const std::string& text : garbage) {
         SCOPED_TRACE(text.substr(0, 20));
         EXPECT_TRUE(session.Send(text));

@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "support/Harness.h"
 
@@ -33,42 +34,36 @@ TEST(Requests, EachToolWindowOpensReopensFreshAndClosesAndOtherRequestsLeaveIt) 
     const auto send = [&](const std::string& request) {
         EXPECT_TRUE(session.Send(request)) << request;
     };
-    const struct {
-        int number;
-        const wchar_t* windowClass;
-        int closedBy;  // either help number closes help, whatever its topic
-    } windows[] = {
+    // Window, its class, the number that closes it: either help number closes help.
+    // clang-format off
+    const std::tuple<int, const wchar_t*, int> windows[] = {
         {kWindowFunctionList, kHelpClass, kWindowHelpText},
         {kWindowHelpText, kHelpClass, kWindowFunctionList},
         {kWindowConverter, kConverterClass, kWindowConverter},
-        {kWindowTokenList, kTokenListClass, kWindowTokenList},
-    };
-    for (const auto& w : windows) {
-        SCOPED_TRACE(w.number);
-        send(Open(w.number, kFirst));
-        HWND first = WaitForWindow(w.windowClass);
+        {kWindowTokenList, kTokenListClass, kWindowTokenList}};
+    // clang-format on
+    for (const auto& [number, windowClass, closedBy] : windows) {
+        SCOPED_TRACE(number);
+        send(Open(number, kFirst));
+        HWND first = WaitForWindow(windowClass);
         EXPECT_TRUE(AtPlace(first, kFirst));
         EXPECT_TRUE(IsTopmost(first));
-        send(Open(w.number, kSecond));
-        HWND second = WaitForWindow(w.windowClass);
+        send(Open(number, kSecond));
+        HWND second = WaitForWindow(windowClass);
         EXPECT_NE(second, first);
         EXPECT_FALSE(IsWindow(first));
         EXPECT_TRUE(AtPlace(second, kSecond));
-        send(CloseRequest(w.closedBy));
-        EXPECT_TRUE(WaitForNoWindow(w.windowClass, 2000));
+        send(CloseRequest(closedBy));
+        EXPECT_TRUE(WaitForNoWindow(windowClass, 2000));
     }
+    // Closes of windows that are not open; unknown window numbers.
+    // clang-format off
     const std::string others[] = {
-        "-2000@5@@600@6000@5000@3000@False@",
-        "abc@5@@600@6000@5000@3000@False@",
-        "-3@5@@600@6000@5000@3000@False@",
-        "-2@5@@600@6000@5000@3000@False@",
-        "no separator at all",
-        CloseRequest(kWindowHelpText),  // windows that are not open
-        CloseRequest(kWindowTokenList),
-        Open(7, kSecond),  // unknown window numbers
-        Open(-4, kSecond),
-        "-1@7@@600@6000@5000@3000@False@",
-    };
+        "-2000@5@@600@6000@5000@3000@False@", "abc@5@@600@6000@5000@3000@False@",
+        "-3@5@@600@6000@5000@3000@False@", "-2@5@@600@6000@5000@3000@False@", "no separator at all",
+        CloseRequest(kWindowHelpText), CloseRequest(kWindowTokenList),
+        Open(7, kSecond), Open(-4, kSecond), "-1@7@@600@6000@5000@3000@False@"};
+    // clang-format on
     // The first seven store no field (no half-applied request); the others store the places.
     send(Open(kWindowConverter, kFirst));
     HWND converter = WaitForWindow(kConverterClass);

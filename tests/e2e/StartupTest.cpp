@@ -44,13 +44,9 @@ class FakeFirstInstance {
         // Pumped: the fake's teardown may send to this thread's windows.
         WaitUntil([&] { return finished_.load(); }, 10000);
         thread_.join();
-        CloseHandle(ready_);
-        CloseHandle(release_);
-        if (instanceObject_) CloseHandle(instanceObject_);
+        for (HANDLE h : {ready_, release_, instanceObject_})
+            if (h) CloseHandle(h);
     }
-    FakeFirstInstance(const FakeFirstInstance&) = delete;
-    FakeFirstInstance& operator=(const FakeFirstInstance&) = delete;
-
     bool Ready() const { return objectWasFree_ && serving_; }
     std::vector<std::string> Commands() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -58,34 +54,34 @@ class FakeFirstInstance {
     }
 
   private:
-    void Record(std::string command) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        commands_.push_back(std::move(command));
-    }
-
     void Run() {
-        if (behaviour_ == FirstInstance::Serves || behaviour_ == FirstInstance::BlocksInExecute) {
-            win::DdeServer server;
-            serving_ = server.Start(kDdeService, kDdeTopic, [this](const std::string& c) {
-                Record(c);
+        // Serving or blocking: a real server; never pumping: a bare window.
+        std::optional<win::DdeServer> server;
+        HWND hwnd = nullptr;
+        if (behaviour_ == FirstInstance::NeverPumps) {
+            hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   nullptr, nullptr);
+            serving_ = hwnd != nullptr;
+        } else {
+            serving_ = server.emplace().Start(kDdeService, kDdeTopic, [this](const std::string& c) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    commands_.push_back(c);
+                }
                 if (behaviour_ == FirstInstance::BlocksInExecute)
                     WaitForSingleObject(release_, 20000);
                 return true;
             });
-            SetEvent(ready_);
-            while (MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==
-                   WAIT_OBJECT_0 + 1) {
-                MSG msg;
-                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-            }
-        } else {
-            const HWND hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                              nullptr, nullptr, nullptr);
-            serving_ = hwnd != nullptr;
-            SetEvent(ready_);
-            WaitForSingleObject(release_, 30000);
-            DestroyWindow(hwnd);
         }
+        SetEvent(ready_);
+        if (hwnd) WaitForSingleObject(release_, 30000);
+        while (!hwnd && MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==
+                            WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        }
+        if (hwnd) DestroyWindow(hwnd);
+        server.reset();
         finished_ = true;
     }
 
@@ -95,8 +91,7 @@ class FakeFirstInstance {
     HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread thread_;
     std::atomic<bool> finished_{false};
-    bool objectWasFree_ = false;
-    bool serving_ = false;
+    bool objectWasFree_ = false, serving_ = false;
     mutable std::mutex mutex_;
     std::vector<std::string> commands_;
 };
@@ -138,42 +133,31 @@ TEST(Startup, StartOnlyPublishesTheHiddenMainWindowAndDropsTheOldReply) {
 }
 
 TEST(Startup, StartsWithNothingToDoEndAtOnceAndTouchNothing) {
-    struct Case {
-        const char* commandLine;
-        bool firstRuns;
-    };
-    const Case cases[] = {
-        // Without "@" even a first start ends, though the host is there.
-        {"", false},
-        {"5", false},
-        {"0 5 text", false},
-        // Start-only and unreadable codes are not forwarded.
-        {"-3@", true},
-        {"-3@5@@300@4000@1200@2400@False@", true},
-        {"abc@5@@300@4000@1200@2400@False@", true},
-        {"@5@@300@4000@1200@2400@False@", true},
-        {"0 5 no separator", true},
-    };
+    // Without "@" even a first start ends, though the host is there (false); start-only and
+    // unreadable codes are not forwarded to a running first instance (true).
+    // clang-format off
+    const std::pair<const char*, bool> cases[] = {
+        {"", false}, {"5", false}, {"0 5 text", false}, {"-3@", true},
+        {"-3@5@@300@4000@1200@2400@False@", true}, {"abc@5@@300@4000@1200@2400@False@", true},
+        {"@5@@300@4000@1200@2400@False@", true}, {"0 5 no separator", true}};
+    // clang-format on
     UtilitySession session;
     const win::SettingsStore store;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.commandLine);
+    for (const auto& [commandLine, firstRuns] : cases) {
+        SCOPED_TRACE(commandLine);
         // A first instance that would hold any conversation for seconds.
         std::optional<FakeFirstInstance> first;
-        if (c.firstRuns) {
-            first.emplace(FirstInstance::BlocksInExecute);
-            ASSERT_TRUE(first->Ready());
+        if (firstRuns) {
+            ASSERT_TRUE(first.emplace(FirstInstance::BlocksInExecute).Ready());
         }
         store.Save(kSectionMisc, kScrollbarValue, "4242");
         store.Save(kSectionMessages, kListMessageValue, "3~3~5~");
-        const SingleStart run = RunToEnd(c.commandLine, 8000);
+        const SingleStart run = RunToEnd(commandLine, 8000);
         EXPECT_TRUE(run.ended);
         // Under the 5 s a first start would wait for the host's handle; a
         // forward would show in the fake's record.
         EXPECT_LT(run.elapsedMs, 4500u);
-        if (first) {
-            EXPECT_TRUE(first->Commands().empty()) << "forwarded";
-        }
+        EXPECT_TRUE(!first || first->Commands().empty()) << "forwarded";
         EXPECT_EQ(StoredValue(kSectionMisc, kScrollbarValue), "4242");
         EXPECT_EQ(session.Reply(), "3~3~5~");
     }
@@ -198,19 +182,18 @@ TEST(Startup, SecondStartForwardsItsCommandLineTrimmed) {
     // Blanks in front of the code never reach the program (the command line's
     // own split eats them); blanks behind the last "@" are trimmed; a command
     // string quoted as one argument keeps its blanks.
+    // clang-format off
     const std::pair<const char*, const char*> cases[] = {
         {"0@5@@300@4000@1200@2400@False@   ", "0@5@@300@4000@1200@2400@False@"},
-        {"   -1@6@  ", "-1@6@"},
+        {"   -1@6@  ", "-1@6@"}, {"-2@", "-2@"},
         {"1@1@ text with blanks @0@0@0@0@0@", "1@1@ text with blanks @0@0@0@0@0@"},
-        {"-2@", "-2@"},
-        {"\"1@1@ quoted text @0@0@0@0@0@\"", "1@1@ quoted text @0@0@0@0@0@"},
-    };
+        {"\"1@1@ quoted text @0@0@0@0@0@\"", "1@1@ quoted text @0@0@0@0@0@"}};
+    // clang-format on
     for (const auto& [commandLine, forwarded] : cases) {
         SCOPED_TRACE(commandLine);
         FakeFirstInstance first(FirstInstance::Serves);
         ASSERT_TRUE(first.Ready());
-        const SingleStart run = RunToEnd(commandLine, 8000);
-        EXPECT_TRUE(run.ended);
+        EXPECT_TRUE(RunToEnd(commandLine, 8000).ended);
         EXPECT_EQ(first.Commands(), std::vector<std::string>{forwarded});
     }
 }
@@ -279,21 +262,20 @@ TEST(Startup, DirectoriesAreReadInTheAnsiCodePage) {
 }
 
 TEST(Startup, LocaleSeparatorsFollowTheUserLocale) {
-    // Wine reads the user locale from LC_ALL at process start: one ctest entry per locale.
+    // Wine reads the user locale from LC_ALL at process start: one ctest entry per locale. In
+    // fa_IR byte 0xBA of code page 1256 is U+061B.
     const char* locale = std::getenv("LC_ALL");
     const std::string name = locale ? locale : "";
-    std::pair<std::string, std::string> expected;
-    if (name == "en_US.UTF-8")
-        expected = {".", ","};
-    else if (name == "de_DE.UTF-8")
-        expected = {",", ";"};
-    else if (name == "fa_IR.UTF-8")
-        expected = {".", "\xD8\x9B"};  // byte 0xBA of code page 1256 is U+061B
-    else
-        GTEST_SKIP() << "no expectation for LC_ALL=" << name;
-    EXPECT_EQ(LocaleSeparator(LOCALE_SDECIMAL, "?"), expected.first);
-    EXPECT_EQ(LocaleSeparator(LOCALE_SLIST, "?"), expected.second);
-    EXPECT_EQ(LocaleSeparator(0x7fff, "?"), "?") << "a failing call gives the fallback";
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"en_US.UTF-8", ".", ","}, {"de_DE.UTF-8", ",", ";"}, {"fa_IR.UTF-8", ".", "\xD8\x9B"}};
+    for (const auto& [l, decimal, list] : cases) {
+        if (l != name) continue;
+        EXPECT_EQ(LocaleSeparator(LOCALE_SDECIMAL, "?"), decimal);
+        EXPECT_EQ(LocaleSeparator(LOCALE_SLIST, "?"), list);
+        EXPECT_EQ(LocaleSeparator(0x7fff, "?"), "?") << "a failing call gives the fallback";
+        return;
+    }
+    GTEST_SKIP() << "no expectation for LC_ALL=" << name;
 }
 
 }  // namespace

@@ -7,13 +7,6 @@
 #include "win/WinText.h"
 
 namespace kes::test {
-namespace {
-
-std::wstring UtilityPath() {
-    return BinDir() + L"\\KesUtil.exe";
-}
-
-}  // namespace
 
 std::wstring BinDir() {
     wchar_t path[MAX_PATH];
@@ -39,13 +32,11 @@ void Pump(DWORD ms) {
 HWND WaitForWindow(const wchar_t* windowClass, std::string_view caption, DWORD timeoutMs) {
     const std::wstring w = win::Widen(caption);
     HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str());
-            return found && IsWindowVisible(found);
-        },
-        timeoutMs);
-    return found && IsWindowVisible(found) ? found : nullptr;
+    const auto shown = [&] {
+        return (found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str())) &&
+               IsWindowVisible(found);
+    };
+    return WaitUntil(shown, timeoutMs) ? found : nullptr;
 }
 
 bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs) {
@@ -104,7 +95,7 @@ std::optional<std::string> StoredValue(std::string_view section, std::string_vie
     return value;
 }
 
-UtilitySession::UtilitySession() : link_(UtilityPath()) {
+UtilitySession::UtilitySession() : link_(BinDir() + L"\\KesUtil.exe") {
     const win::SettingsStore store;
     store.Delete(kSectionMisc, kScrollbarValue);
     store.Delete(kSectionMessages, kListMessageValue);
@@ -144,7 +135,7 @@ bool UtilitySession::WaitForExit(DWORD timeoutMs) {
 }
 
 SingleStart RunToEnd(std::string_view commandLine, DWORD timeoutMs) {
-    host::HostLink link(UtilityPath());
+    host::HostLink link(BinDir() + L"\\KesUtil.exe");
     SingleStart result;
     const ULONGLONG start = GetTickCount64();
     if (!link.StartUtility(commandLine)) return result;

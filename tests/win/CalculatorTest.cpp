@@ -15,6 +15,11 @@ std::vector<HWND> CalculatorWindows() {
         if (IsWindowVisible(hwnd)) found.push_back(hwnd);
     return found;
 }
+// Waits until exactly n calculators are shown; the first of them.
+HWND Calculators(size_t n) {
+    const bool shown = WaitUntil([&] { return CalculatorWindows().size() == n; });
+    return shown && n ? CalculatorWindows()[0] : nullptr;
+}
 
 bool RunsFrom(DWORD pid, const fs::path& path) {
     wchar_t image[MAX_PATH] = {};
@@ -55,10 +60,7 @@ class CalculatorLauncher : public FormTest {
         fs::copy_file(fs::path(BinDir()) / "FakeCalc.exe", calc);
     }
     // The calculator buttons' action; the task id it leaves.
-    static DWORD Run() {
-        RunCalculator();
-        return Util().CalcTaskId;
-    }
+    static DWORD Run() { return RunCalculator(), Util().CalcTaskId; }
 
     const fs::path windowsDir_ = fs::temp_directory_path() / "kes-calc" / "windows";
     const fs::path systemDir_ = fs::temp_directory_path() / "kes-calc" / "system";
@@ -70,14 +72,14 @@ TEST_F(CalculatorLauncher, StartsFromTheWindowsFolderOnceBringsItBackAndRestarts
     Place(inSystem_);
     const DWORD fallback = Run();
     EXPECT_TRUE(RunsFrom(fallback, inSystem_));
-    ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 1; }));
-    PostMessageW(CalculatorWindows()[0], WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().empty(); }));
+    ASSERT_NE(Calculators(1), nullptr);
+    PostMessageW(Calculators(1), WM_CLOSE, 0, 0);
+    Calculators(0);
     Place(inWindows_);
     const DWORD first = Run();
     ASSERT_NE(first, 0u);
-    ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 1; }));
-    HWND calc = CalculatorWindows()[0];
+    HWND calc = Calculators(1);
+    ASSERT_NE(calc, nullptr);
     EXPECT_EQ(ProcessOf(calc), first);
     EXPECT_TRUE(RunsFrom(first, inWindows_));
     // Ours, put away by the user: brought back to the front, no second one.
@@ -91,10 +93,8 @@ TEST_F(CalculatorLauncher, StartsFromTheWindowsFolderOnceBringsItBackAndRestarts
     PostMessageW(calc, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().empty(); }));
     const DWORD second = Run();
-    EXPECT_NE(second, 0u);
-    EXPECT_NE(second, first);
-    ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 1; }));
-    EXPECT_EQ(ProcessOf(CalculatorWindows()[0]), second);
+    EXPECT_TRUE(second != 0 && second != first) << second;
+    EXPECT_EQ(ProcessOf(Calculators(1)), second);
 }
 
 TEST_F(CalculatorLauncher, CalculatorTheUserOpenedDoesNotStopAStartOfOurOwn) {
@@ -107,11 +107,10 @@ TEST_F(CalculatorLauncher, CalculatorTheUserOpenedDoesNotStopAStartOfOurOwn) {
                                nullptr, nullptr, &startup, &user));
     CloseHandle(user.hThread);
     CloseHandle(user.hProcess);
-    ASSERT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 1; }));
+    ASSERT_NE(Calculators(1), nullptr);
     const DWORD task = Run();
-    EXPECT_NE(task, 0u);
-    EXPECT_NE(task, user.dwProcessId);
-    EXPECT_TRUE(WaitUntil([] { return CalculatorWindows().size() == 2; }));
+    EXPECT_TRUE(task != 0 && task != user.dwProcessId) << task;
+    EXPECT_NE(Calculators(2), nullptr);
 }
 
 TEST_F(CalculatorLauncher, MissingCalculatorIsReportedModallyWithTheSystemPath) {

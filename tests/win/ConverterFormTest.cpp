@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "win/FormFixture.h"
@@ -8,10 +9,7 @@ namespace {
 
 constexpr int kDbm = 0, kMw = 1, kVop = 2, kVrms = 3;
 
-struct Selection {
-    DWORD start = 0, end = 0;
-    bool operator==(const Selection&) const = default;
-};
+using Selection = std::pair<DWORD, DWORD>;
 
 // The clipboard's text, after putting `put` there if given.
 std::wstring Clipboard(std::wstring_view put = {}) {
@@ -41,8 +39,8 @@ class ConverterWindow : public FormTest {
     bool Checked(int id) const { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     Selection SelectionOf(int id) const {
         Selection s;
-        SendMessageW(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&s.start),
-                     reinterpret_cast<LPARAM>(&s.end));
+        SendMessageW(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&s.first),
+                     reinterpret_cast<LPARAM>(&s.second));
         return s;
     }
     void Click(int id) const {
@@ -60,12 +58,13 @@ class ConverterWindow : public FormTest {
         Click(kOption1Id + source);
         win::SetText(Item(kText1Id), input);
     }
+    // The "50 ohms" and "1 ohm" boxes and the result.
+    using S = std::tuple<bool, bool, std::string>;
+    S State() const { return {Checked(kOhmCheckId), Checked(kOhmCheckId + 1), Text(kText2Id)}; }
     void ExpectDesigned() const {
         EXPECT_EQ(Text(kText1Id), "0");
-        EXPECT_EQ(Text(kText2Id), "");
         for (int i = 0; i < 4; ++i) EXPECT_EQ(Checked(kOption1Id + i), i == kDbm) << i;
-        EXPECT_TRUE(Checked(kOhmCheckId));
-        EXPECT_FALSE(Checked(kOhmCheckId + 1));
+        EXPECT_EQ(State(), S(true, false, ""));
     }
 
     HWND form_ = nullptr;
@@ -73,24 +72,18 @@ class ConverterWindow : public FormTest {
 
 TEST_F(ConverterWindow, ConvertsSelectingTheNumberButNotZeroOfALinearUnitToDbm) {
     // Every conversion is proven in the core; these rows prove the wiring.
-    const struct {
-        const char* input;
-        int source;
-        bool fiftyOhms;
-        int target;
-        const char* result;
-    } rows[] = {
-        {"0", kDbm, true, kVrms, "223.606797749979e-3  Vrms"},
-        {"1", kVrms, false, kDbm, "30  dBm"},
-        {" 12.50 ", kDbm, true, kDbm, "12.5  dBm"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.input);
-        Prepare(row.input, row.source, row.fiftyOhms);
+    // clang-format off
+    const std::tuple<const char*, int, bool, int, const char*> rows[] = {
+        {"0", kDbm, true, kVrms, "223.606797749979e-3  Vrms"}, {"1", kVrms, false, kDbm, "30  dBm"},
+        {" 12.50 ", kDbm, true, kDbm, "12.5  dBm"}};
+    // clang-format on
+    for (const auto& [input, source, fiftyOhms, target, expected] : rows) {
+        SCOPED_TRACE(input);
+        Prepare(input, source, fiftyOhms);
         ASSERT_EQ(Text(kText2Id), "");
-        Click(kdBmButtonId + row.target);
+        Click(kdBmButtonId + target);
         const std::string result = Text(kText2Id);
-        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(result, expected);
         // The number is selected, its unit is not.
         EXPECT_EQ(SelectionOf(kText2Id), (Selection{0, static_cast<DWORD>(result.find(' '))}));
         EXPECT_EQ(GetFocus(), Item(kText2Id));
@@ -143,30 +136,23 @@ TEST_F(ConverterWindow, EnterNormalisesOnceAndEscapeClosesFromEveryControl) {
 }
 
 TEST_F(ConverterWindow, InvalidInputIsReportedOnceAndTheFaultSelected) {
-    const struct {
-        const char* input;
-        bool byEnter;
-        Selection fault;
-    } cases[] = {
-        {"12abc", false, {2, 5}},
-        {"12abc", true, {2, 5}},
-        // The evaluator stops at the end of the text: the last character is marked.
-        {"1+", false, {1, 2}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.input << " enter " << c.byEnter);
+    // The evaluator stops at the end of "1+": the last character is marked.
+    const std::tuple<const char*, bool, Selection> cases[] = {
+        {"12abc", false, {2, 5}}, {"12abc", true, {2, 5}}, {"1+", false, {1, 2}}};
+    for (const auto& [input, byEnter, fault] : cases) {
+        SCOPED_TRACE(testing::Message() << input << " enter " << byEnter);
         std::string message;
         AnswerBoxes answer(ClickButton(0, &message));
-        win::SetText(Item(kText1Id), c.input);
-        if (c.byEnter)
+        win::SetText(Item(kText1Id), input);
+        if (byEnter)
             PostKey(Item(kText1Id), VK_RETURN);
         else
             PostMessageW(Item(kdBmButtonId + kMw), BM_CLICK, 0, 0);
         Pump(300);
         EXPECT_EQ(answer.Count(), 1) << "one keystroke, one message";
-        EXPECT_EQ(message, std::string(c.input) + "\r\n\r\n" + kInvalidValueText);
-        EXPECT_EQ(Text(kText1Id), c.input);
-        EXPECT_EQ(SelectionOf(kText1Id), c.fault);
+        EXPECT_EQ(message, std::string(input) + "\r\n\r\n" + kInvalidValueText);
+        EXPECT_EQ(Text(kText1Id), input);
+        EXPECT_EQ(SelectionOf(kText1Id), fault);
         EXPECT_EQ(GetFocus(), Item(kText1Id));
         EXPECT_EQ(Text(kText2Id), "");
     }
@@ -177,25 +163,19 @@ TEST_F(ConverterWindow, ResistanceBoxesActAsAPairAndAnyButtonsReleaseRepeatsTheC
     win::SetText(Item(kText1Id), "1");
     // No conversion yet: the repetition converts to dBm.
     MouseClick(kOhmCheckId + 1);
-    EXPECT_TRUE(Checked(kOhmCheckId + 1));
-    EXPECT_FALSE(Checked(kOhmCheckId));
-    EXPECT_EQ(Text(kText2Id), "30  dBm");
+    EXPECT_EQ(State(), S(false, true, "30  dBm"));
     Click(kdBmButtonId + kMw);
     EXPECT_EQ(Text(kText2Id), "1e+3  mW");
     MouseClick(kOhmCheckId);
-    EXPECT_TRUE(Checked(kOhmCheckId));
-    EXPECT_FALSE(Checked(kOhmCheckId + 1));
-    EXPECT_EQ(Text(kText2Id), "20  mW");
+    EXPECT_EQ(State(), S(true, false, "20  mW"));
     // Clearing "50 ohms" as well leaves 1 ohm.
     MouseClick(kOhmCheckId);
-    EXPECT_FALSE(Checked(kOhmCheckId) || Checked(kOhmCheckId + 1));
-    EXPECT_EQ(Text(kText2Id), "1e+3  mW");
+    EXPECT_EQ(State(), S(false, false, "1e+3  mW"));
     // The keyboard changes a box without touching the other or the result.
     MouseClick(kOhmCheckId);
     PostKey(Item(kOhmCheckId + 1), VK_SPACE);
     Pump(0);
-    EXPECT_TRUE(Checked(kOhmCheckId + 1) && Checked(kOhmCheckId));
-    EXPECT_EQ(Text(kText2Id), "20  mW");
+    EXPECT_EQ(State(), S(true, true, "20  mW"));
     for (const UINT down : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
         SCOPED_TRACE(down);
         SendMessageW(Item(kOhmCheckId + 1), BM_SETCHECK, BST_UNCHECKED, 0);

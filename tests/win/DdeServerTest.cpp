@@ -23,9 +23,7 @@ using test::RawDdeClient;
 constexpr const char* kService = "KesUtilServerTest";
 constexpr const char* kTopic = "KesUtil_MSG";
 // "0@1@Grüße µW@": text beyond ASCII that the ANSI code page can carry.
-const std::string kCommand =
-    "0@1@Gr\xc3\xbc\xc3\x9f"
-    "e \xc2\xb5W@";
+const std::string kCommand = "0@1@Gr\303\274\303\237e \302\265W@";
 
 // The server lives on this thread; DDEML clients run on a thread of their own.
 bool FromClientThread(const std::function<bool()>& client) {
@@ -104,24 +102,15 @@ TEST_F(DdeServerTest, EveryKindOfClientReachesTheHandlerInUtf8) {
 }
 
 TEST_F(DdeServerTest, CommandIsReadToItsDeclaredSizeOrItsTerminator) {
+    using namespace std::string_literals;
+    // Without a terminator ("0@5@", "5") the declared size ends the command.
     const std::pair<std::string, std::string> cases[] = {
-        {"0@5@", "0@5@"},  // no terminator
-        {"5", "5"},
-        {std::string("0@5@\0"
-                     "7@",
-                     7),
-         "0@5@"},
-        {std::string("\0", 1), ""},
-    };
-    for (const auto& [bytes, command] : cases) {
+        {"0@5@", "0@5@"}, {"5", "5"}, {"0@5@\0007@"s, "0@5@"}, {"\0"s, ""}};
+    for (const auto& [bytes, command] : cases)
         ExpectReceived(ExecuteBytes(bytes), command, bytes.c_str());
-    }
     RawDdeClient raw;
     ASSERT_TRUE(raw.Connect(kService, kTopic));
-    ExpectReceived(raw.Execute(std::string("-1@5@\0"
-                                           "0@6@",
-                                           10)),
-                   "-1@5@");
+    ExpectReceived(raw.Execute("-1@5@\0000@6@"s), "-1@5@");
 }
 
 TEST_F(DdeServerTest, FailingHandlerIsStillAcknowledgedARefusingOneIsNot) {

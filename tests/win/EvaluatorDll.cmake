@@ -1,5 +1,4 @@
-# kesGen32.dll as its callers see it: entry 11 taken by ordinal, and the
-# utility's search for the library. Included from tests/win/CMakeLists.txt.
+# The utility's search for kesGen32.dll. Included from tests/win/CMakeLists.txt.
 add_executable(kes_evaluator_dll_tests "${CMAKE_CURRENT_LIST_DIR}/EvaluatorDllTest.cpp")
 target_link_libraries(kes_evaluator_dll_tests PRIVATE kes_process kes_gtest)
 set_target_properties(kes_evaluator_dll_tests PROPERTIES
@@ -15,15 +14,8 @@ add_custom_command(OUTPUT "${_kes_dll_copy}"
 add_custom_target(kes_evaluator_dll_copy DEPENDS "${_kes_dll_copy}")
 add_dependencies(kes_evaluator_dll_tests kes_evaluator_dll_copy)
 
-# Wine's GetLocaleInfoA follows LC_ALL at process start: one run per locale.
 # The search runs in a process of its own, which has not loaded the DLL yet.
-add_test(NAME EvaluatorDll.PointLocale
-  COMMAND kes_evaluator_dll_tests "--gtest_filter=EvaluatorDll.*")
-add_test(NAME EvaluatorDll.CommaLocale
-  COMMAND kes_evaluator_dll_tests "--gtest_filter=EvaluatorDll.SeparatorsFollowTheUserLocale")
 add_test(NAME EvaluatorDll.Search
   COMMAND kes_evaluator_dll_tests "--gtest_filter=HostEvaluatorSearch.*")
-set_tests_properties(EvaluatorDll.PointLocale EvaluatorDll.Search PROPERTIES
+set_tests_properties(EvaluatorDll.Search PROPERTIES
   ENVIRONMENT "LC_ALL=en_US.UTF-8" RUN_SERIAL TRUE)
-set_tests_properties(EvaluatorDll.CommaLocale PROPERTIES
-  ENVIRONMENT "LC_ALL=de_DE.UTF-8" RUN_SERIAL TRUE)

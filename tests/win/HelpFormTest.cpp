@@ -1,5 +1,6 @@
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "core/ParserFunctionList.h"
 #include "win/FormFixture.h"
@@ -83,26 +84,22 @@ TEST_F(HelpWindow, PlacedAtTheAnchorBesideAnExactConverterOrWhereItWasLeft) {
     // RememberPosition on keeps the place where it was closed (for either topic), off neither
     // uses nor updates it, and a saved top below 1 twip falls back to the anchor.
     enum Place { kAnywhere, kSaved, kAnchor };
-    const struct {
-        int topic;
-        bool remember;
-        Place place;
-        int moveX, moveY;  // -1: left where it opened
-    } steps[] = {{kWindowHelpText, true, kAnywhere, 200, 150},
-                 {kWindowFunctionList, true, kSaved, -1, -1},
-                 {kWindowHelpText, false, kAnchor, 330, 260},
-                 {kWindowHelpText, true, kSaved, 200, 0},
-                 {kWindowHelpText, true, kAnchor, -1, -1}};
-    for (const auto& step : steps) {
-        SCOPED_TRACE(&step - steps);
-        ASSERT_NE(help = OpenTool(step.topic, "", step.remember), nullptr);
-        if (step.place == kAnchor) ExpectAtAnchor(help);
-        if (step.place == kSaved) {
-            EXPECT_EQ(RectOf(help).left, 200);
-            EXPECT_EQ(RectOf(help).top, 150);
+    // Topic, remember, where it opens, where the user moves it (-1: left where it opened).
+    // clang-format off
+    const std::tuple<int, bool, Place, int, int> steps[] = {
+        {kWindowHelpText, true, kAnywhere, 200, 150}, {kWindowFunctionList, true, kSaved, -1, -1},
+        {kWindowHelpText, false, kAnchor, 330, 260}, {kWindowHelpText, true, kSaved, 200, 0},
+        {kWindowHelpText, true, kAnchor, -1, -1}};
+    // clang-format on
+    for (const auto& [topic, remember, place, moveX, moveY] : steps) {
+        SCOPED_TRACE(testing::Message() << topic << remember << place << moveX);
+        ASSERT_NE(help = OpenTool(topic, "", remember), nullptr);
+        if (place == kAnchor) ExpectAtAnchor(help);
+        if (place == kSaved) {
+            EXPECT_EQ(std::pair(RectOf(help).left, RectOf(help).top), std::pair(200L, 150L));
         }
-        if (step.moveX >= 0) MoveTo(help, step.moveX, step.moveY);
-        CloseToolWindow(step.topic);
+        if (moveX >= 0) MoveTo(help, moveX, moveY);
+        CloseToolWindow(topic);
         Pump(0);
     }
 }

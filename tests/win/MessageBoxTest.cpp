@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "win/FormFixture.h"
@@ -22,99 +23,84 @@ std::function<void(HWND)> WayOut(UINT way, int index = 0) {
     };
 }
 
-class UtilMessageBox : public FormTest {};
+class UtilMessageBox : public FormTest {
+  protected:
+    static void SetCaptions(std::vector<std::string> captions) {
+        for (size_t i = 0; i < captions.size(); ++i) Msg().MsgCaptions[i] = captions[i];
+        Msg().MsgCaptionCount = static_cast<int32_t>(captions.size());
+    }
+};
 
 TEST_F(UtilMessageBox, EveryWayOutGivesTheResultOfItsButtonSet) {
-    const struct {
-        int32_t buttons;
-        std::vector<int32_t> clicks;  // the result of each button, left to right
-        int32_t enter, escape, closeBox;
-        UINT accessKey = 0;
-        int32_t accessResult = 0;
-    } sets[] = {
-        // clang-format off
-        {kMsgButtonsOk, {kMsgResultOk}, kMsgResultOk, kMsgResultOk, kMsgResultOk},
-        {kMsgButtonsOkCancel, {kMsgResultOk, kMsgResultCancel}, kMsgResultOk, kMsgResultCancel,
-         kMsgResultCancel},
-        {kMsgButtonsYesNoCancel, {kMsgResultYes, kMsgResultNo, kMsgResultCancel}, kMsgResultYes,
-         kMsgResultCancel, kMsgResultCancel, 'n', kMsgResultNo},
-        {kMsgButtonsYesNo, {kMsgResultYes, kMsgResultNo}, kMsgResultYes, kMsgResultNo,
-         kMsgResultNo, 'y', kMsgResultYes},
-        {kMsgCustomButtons, {0, 1, 2}, 0, kMsgCustomCancel, kMsgCustomCancel},
-        // clang-format on
-    };
-    Msg().MsgCaptions[0] = "First";
-    Msg().MsgCaptions[1] = "Second";
-    Msg().MsgCaptions[2] = "Third";
-    Msg().MsgCaptionCount = 3;
-    for (const auto& set : sets) {
-        std::vector<std::tuple<UINT, int, int32_t>> ways = {
-            {VK_RETURN, 0, set.enter}, {VK_ESCAPE, 0, set.escape}, {kCloseBox, 0, set.closeBox}};
-        if (set.accessKey) ways.emplace_back(set.accessKey, 0, set.accessResult);
-        for (size_t i = 0; i < set.clicks.size(); ++i)
-            ways.emplace_back(kClick, static_cast<int>(i), set.clicks[i]);
-        for (const auto& [way, index, result] : ways) {
-            SCOPED_TRACE(testing::Message()
-                         << "buttons " << set.buttons << " way " << way << " index " << index);
-            // An earlier request's result that every way out must replace.
-            Msg().MsgResult = 99;
-            AnswerBoxes answer(WayOut(way, index));
-            EXPECT_EQ(
-                ShowMessage({.text = "Proceed?", .icon = kMsgIconQuestion, .buttons = set.buttons}),
-                result);
-        }
+    // Button set, way out, button clicked, result: Enter, Escape, the close box, the access
+    // keys and a click on each button.
+    constexpr int32_t Ok = kMsgResultOk, Cancel = kMsgResultCancel, Yes = kMsgResultYes,
+                      No = kMsgResultNo, Custom = kMsgCustomButtons, Out = kMsgCustomCancel;
+    constexpr int32_t OkOnly = kMsgButtonsOk, OkCancel = kMsgButtonsOkCancel,
+                      YesNoCancel = kMsgButtonsYesNoCancel, YesNo = kMsgButtonsYesNo;
+    // clang-format off
+    const std::tuple<int32_t, UINT, int, int32_t> ways[] = {
+        {OkOnly, VK_RETURN, 0, Ok}, {OkOnly, VK_ESCAPE, 0, Ok}, {OkOnly, kCloseBox, 0, Ok},
+        {OkOnly, kClick, 0, Ok}, {OkCancel, VK_RETURN, 0, Ok}, {OkCancel, VK_ESCAPE, 0, Cancel},
+        {OkCancel, kCloseBox, 0, Cancel}, {OkCancel, kClick, 0, Ok}, {OkCancel, kClick, 1, Cancel},
+        {YesNoCancel, VK_RETURN, 0, Yes}, {YesNoCancel, VK_ESCAPE, 0, Cancel},
+        {YesNoCancel, kCloseBox, 0, Cancel}, {YesNoCancel, 'n', 0, No},
+        {YesNoCancel, kClick, 0, Yes},
+        {YesNoCancel, kClick, 1, No}, {YesNoCancel, kClick, 2, Cancel}, {YesNo, VK_RETURN, 0, Yes},
+        {YesNo, VK_ESCAPE, 0, No}, {YesNo, kCloseBox, 0, No}, {YesNo, 'y', 0, Yes},
+        {YesNo, kClick, 0, Yes}, {YesNo, kClick, 1, No}, {Custom, VK_RETURN, 0, 0},
+        {Custom, VK_ESCAPE, 0, Out}, {Custom, kCloseBox, 0, Out}, {Custom, kClick, 0, 0},
+        {Custom, kClick, 1, 1}, {Custom, kClick, 2, 2}};
+    // clang-format on
+    SetCaptions({"First", "Second", "Third"});
+    for (const auto& [buttons, way, index, result] : ways) {
+        SCOPED_TRACE(testing::Message()
+                     << "buttons " << buttons << " way " << way << " index " << index);
+        // An earlier request's result that every way out must replace.
+        Msg().MsgResult = 99;
+        AnswerBoxes answer(WayOut(way, index));
+        EXPECT_EQ(ShowMessage({.text = "Proceed?", .icon = kMsgIconQuestion, .buttons = buttons}),
+                  result);
     }
 }
 
 TEST_F(UtilMessageBox, CheckBoxReachesTheCallerOnlyWhenAButtonCloses) {
-    const struct {
-        int32_t buttons;
-        bool shown, tick, before;
-        int32_t result;
-        bool after;
-        UINT way;
-        int index = 0;
-    } cases[] = {
+    // Buttons, check box shown, ticked in the box, state before, result, state after, way out.
+    // clang-format off
+    const std::tuple<int32_t, bool, bool, bool, int32_t, bool, UINT, int> cases[] = {
         {kMsgButtonsYesNo, true, true, false, kMsgResultYes, true, kClick, 0},
         {kMsgButtonsYesNo, true, false, true, kMsgResultNo, false, kClick, 1},
-        {kMsgButtonsYesNo, true, true, false, kMsgResultNo, false, kCloseBox},
-        {kMsgButtonsOk, false, false, true, kMsgResultOk, false, VK_RETURN},
-        {kMsgCustomButtons, true, false, true, kMsgCustomCancel, true, VK_ESCAPE},
-        {kMsgCustomButtons, true, true, false, 1, true, kClick, 1},
-    };
-    Msg().MsgCaptions[0] = "A";
-    Msg().MsgCaptions[1] = "B";
-    Msg().MsgCaptionCount = 2;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.buttons << " tick " << c.tick << " way " << c.way);
-        Msg().MsgCheckState = c.before;
-        bool check = c.before;
+        {kMsgButtonsYesNo, true, true, false, kMsgResultNo, false, kCloseBox, 0},
+        {kMsgButtonsOk, false, false, true, kMsgResultOk, false, VK_RETURN, 0},
+        {kMsgCustomButtons, true, false, true, kMsgCustomCancel, true, VK_ESCAPE, 0},
+        {kMsgCustomButtons, true, true, false, 1, true, kClick, 1}};
+    // clang-format on
+    SetCaptions({"A", "B"});
+    for (const auto& [buttons, shown, tick, before, result, after, way, index] : cases) {
+        SCOPED_TRACE(testing::Message() << buttons << " tick " << tick << " way " << way);
+        Msg().MsgCheckState = before;
+        bool check = before;
         AnswerBoxes answer([&](HWND box) {
             const HWND checkBox = GetDlgItem(box, kMsgCheckId);
-            EXPECT_EQ(IsWindowVisible(checkBox) != FALSE, c.shown);
+            EXPECT_EQ(IsWindowVisible(checkBox) != FALSE, shown);
             EXPECT_EQ(SendMessageW(GetDlgItem(box, kMsgIconId), STM_GETICON, 0, 0), 0);
-            if (c.tick) SendMessageW(checkBox, BM_CLICK, 0, 0);
-            WayOut(c.way, c.index)(box);
+            if (tick) SendMessageW(checkBox, BM_CLICK, 0, 0);
+            WayOut(way, index)(box);
         });
-        EXPECT_EQ(
-            ShowMessage({.text = "Noted.", .buttons = c.buttons, .showCheck = c.shown}, &check),
-            c.result);
-        EXPECT_EQ(check, c.after);
+        EXPECT_EQ(ShowMessage({.text = "Noted.", .buttons = buttons, .showCheck = shown}, &check),
+                  result);
+        EXPECT_EQ(check, after);
     }
 }
 
 TEST_F(UtilMessageBox, InputBoxStartsSelectedAndHandsBackWhatWasTyped) {
     // Enter in the input box presses the default; the close box leaves the earlier text.
-    const struct {
-        UINT way;
-        int index;
-        int32_t result;
-        const char* input;
-    } cases[] = {{kClick, 1, kMsgResultCancel, "typed text"},
-                 {VK_RETURN, 0, kMsgResultOk, "typed text"},
-                 {kCloseBox, 0, kMsgResultCancel, "earlier"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.way);
+    const std::tuple<UINT, int, int32_t, const char*> cases[] = {
+        {kClick, 1, kMsgResultCancel, "typed text"},
+        {VK_RETURN, 0, kMsgResultOk, "typed text"},
+        {kCloseBox, 0, kMsgResultCancel, "earlier"}};
+    for (const auto& [way, index, result, input] : cases) {
+        SCOPED_TRACE(way);
         MessageRequest& msg = Msg();
         msg.MsgInputBox = true;
         msg.MsgInputPrompt = "Name:";
@@ -127,10 +113,10 @@ TEST_F(UtilMessageBox, InputBoxStartsSelectedAndHandsBackWhatWasTyped) {
             EXPECT_EQ(win::GetText(prompt), "Name:");
             EXPECT_TRUE(IsWindowVisible(prompt) && IsWindowVisible(input));
             win::SetText(input, "typed text");
-            WayOut(c.way, c.index)(box);
+            WayOut(way, index)(box);
         });
-        EXPECT_EQ(ShowMessage({.text = "Enter a name.", .buttons = kMsgButtonsOkCancel}), c.result);
-        EXPECT_EQ(msg.MsgInputText, c.input);
+        EXPECT_EQ(ShowMessage({.text = "Enter a name.", .buttons = kMsgButtonsOkCancel}), result);
+        EXPECT_EQ(msg.MsgInputText, input);
     }
 }
 

@@ -45,9 +45,7 @@ TEST_F(SettingsStoreTest, SavedValueIsAStringOthersReadAndAnAbsentOneTheSentinel
     EXPECT_EQ(SettingsStore("KestrelsimStoreTestOther").Get(kSectionMisc, kScrollbarValue),
               kNoRegistryData);
     // Text beyond ASCII survives the round trip both ways.
-    const std::string utf8 =
-        "3~Gr\xc3\xbc\xc3\x9f"
-        "e \xc2\xb5W~";
+    const std::string utf8 = "3~Gr\303\274\303\237e \302\265W~";
     ASSERT_TRUE(store_.Save(kSectionMessages, kListMessageValue, utf8));
     EXPECT_EQ(Raw(L"Messages", L"kesUtilListMessage"), L"3~Gr\u00fc\u00dfe \u00b5W~");
     EXPECT_EQ(store_.Get(kSectionMessages, kListMessageValue), utf8);

@@ -1,4 +1,5 @@
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "win/FormFixture.h"
@@ -56,65 +57,56 @@ std::function<void(HWND)> AnswerQuestion(int index, std::string_view caption) {
 }
 
 TEST_F(TokenWindow, FillsTheListFromTheRequestAndRepliesWithoutAQuestionWhenClosedByCode) {
-    const struct {
-        const char* request;
-        std::vector<std::string> items;
-        std::vector<int> preselected, alsoSelect;
-        const char* reply;
-    } cases[] = {
-        // Splitting and the reply's form are the core's; these rows prove the wiring.
-        {"3~Resistor~1 R1~3 R3~5 R5~9 R9~",
-         {"1 R1", "3 R3", "5 R5", "9 R9"},
-         {1},
-         {2, 3},
+    // Splitting and the reply's form are the core's; these rows prove the wiring.
+    using Ints = std::vector<int>;
+    // clang-format off
+    const std::tuple<const char*, std::vector<std::string>, Ints, Ints, const char*> cases[] = {
+        {"3~Resistor~1 R1~3 R3~5 R5~9 R9~", {"1 R1", "3 R3", "5 R5", "9 R9"}, {1}, {2, 3},
          "3~3~5~9~"},
-        {"x~Word~2.5~true~", {"2.5", "true"}, {}, {0, 1}, "0~2.5~-1~"},
-    };
+        {"x~Word~2.5~true~", {"2.5", "true"}, {}, {0, 1}, "0~2.5~-1~"}};
+    // clang-format on
     AnswerBoxes never(ClickButton(2));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.request);
+    for (const auto& [request, items, preselected, alsoSelect, reply] : cases) {
+        SCOPED_TRACE(request);
         // A reply that the host did not pick up goes when the next window opens.
         win::SettingsStore().Save(kSectionMessages, kListMessageValue, "stale~");
-        HWND list = Open(c.request);
+        HWND list = Open(request);
         ASSERT_NE(list, nullptr);
         EXPECT_FALSE(Reply());
-        EXPECT_EQ(Items(list), c.items);
-        EXPECT_EQ(Selected(list), c.preselected);
+        EXPECT_EQ(Items(list), items);
+        EXPECT_EQ(Selected(list), preselected);
         EXPECT_TRUE(IsTopmost(GetParent(list)));
-        for (int i : c.alsoSelect) Select(list, i);
+        for (int i : alsoSelect) Select(list, i);
         CloseToolWindow(kWindowTokenList);
         Pump(0);
         EXPECT_FALSE(IsWindow(list));
-        EXPECT_EQ(Reply().value_or("none"), c.reply);
+        EXPECT_EQ(Reply().value_or("none"), reply);
     }
     EXPECT_EQ(never.Count(), 0);
 }
 
 TEST_F(TokenWindow, ClicksOfAnyButtonKeepTheCurrentTokenAndTheLastOfTwoMatchesIsScrolledTo) {
-    const struct {
-        const char* request;
-        int click;
-        std::vector<int> selected;
-        UINT down = WM_LBUTTONDOWN;
-    } cases[] = {
-        {"5~Again~1~5~7~", 1, {1}},         // the current token, clicked to drop it: selected again
-        {"5~Other~1~5~7~", 2, {1, 2}},      // another item: both selected
-        {"8~Unmatched~1~2~3~", 2, {0, 2}},  // no match: item 0 stands for the current token
+    // The current token, clicked to drop it, is selected again; another item: both selected;
+    // no match: item 0 stands for the current token.
+    // clang-format off
+    const std::tuple<const char*, int, std::vector<int>, UINT> cases[] = {
+        {"5~Again~1~5~7~", 1, {1}, WM_LBUTTONDOWN}, {"5~Other~1~5~7~", 2, {1, 2}, WM_LBUTTONDOWN},
+        {"8~Unmatched~1~2~3~", 2, {0, 2}, WM_LBUTTONDOWN},
         {"8~Right~1~2~3~", 0, {0}, WM_RBUTTONDOWN},
-        {"8~Middle~1~2~3~", 0, {0}, WM_MBUTTONDOWN},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.request);
-        HWND list = Open(c.request);
+        {"8~Middle~1~2~3~", 0, {0}, WM_MBUTTONDOWN}};
+    // clang-format on
+    for (const auto& [request, click, selected, down] : cases) {
+        SCOPED_TRACE(request);
+        HWND list = Open(request);
         ASSERT_NE(list, nullptr);
         // Button down toggles the item, button up is the MouseUp event; the caret stays there.
         const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
-        const LPARAM at = MAKELPARAM(10, c.click * height + height / 2);
-        PostMessageW(list, c.down, 0, at);
-        PostMessageW(list, c.down + 1, 0, at);
+        const LPARAM at = MAKELPARAM(10, click * height + height / 2);
+        PostMessageW(list, down, 0, at);
+        PostMessageW(list, down + 1, 0, at);
         Pump(50);
-        EXPECT_EQ(Selected(list), c.selected);
-        EXPECT_EQ(SendMessageW(list, LB_GETCARETINDEX, 0, 0), c.click);
+        EXPECT_EQ(Selected(list), selected);
+        EXPECT_EQ(SendMessageW(list, LB_GETCARETINDEX, 0, 0), click);
     }
     std::string request = "12~Long~";
     for (int i = 0; i < 30; ++i)
