@@ -59,10 +59,11 @@ void MainForm::OnTimer(UINT_PTR id) {
 }
 
 void MainForm::utilTimer_Timer() {
-    // Only whether the handle still names a window counts; 0 names none.
+    // Only whether the handle still names a window counts; 0 names none. Not a
+    // class-name query: under Wine that fails for another process's window of
+    // a system class (a static, a dialog), which would end us with the host alive.
     const HWND host = reinterpret_cast<HWND>(static_cast<INT_PTR>(Util().HostWnd));
-    char className[1024];
-    if (GetClassNameA(host, className, sizeof className) == 0) {
+    if (!host || !IsWindow(host)) {
         SetUtilTimer(utilTimerInterval_, false);
         Unload(win::kUnloadByCode);
     }
