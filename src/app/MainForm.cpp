@@ -59,11 +59,10 @@ void MainForm::OnTimer(UINT_PTR id) {
 }
 
 void MainForm::utilTimer_Timer() {
-    // Only whether the handle still names a window counts; 0 names none. Not a
-    // class-name query: under Wine that fails for another process's window of
-    // a system class (a static, a dialog), which would end us with the host alive.
+    // Only whether the handle still names a window counts; 0 names none.
     const HWND host = reinterpret_cast<HWND>(static_cast<INT_PTR>(Util().HostWnd));
-    if (!host || !IsWindow(host)) {
+    char className[1024];
+    if (GetClassNameA(host, className, sizeof className) == 0) {
         SetUtilTimer(utilTimerInterval_, false);
         Unload(win::kUnloadByCode);
     }
