@@ -84,6 +84,12 @@ void Main(std::string_view commandLine) {
     }
     win::LoadFresh(mainForm);
     if (mainForm) mainForm->StartDdeServer();
+    // Windows ending the session ends the process as the host going does: the
+    // walk unloads each tool window by code, so a token window saves its reply
+    // without asking a question nobody could answer.
+    win::SetSessionEndAction([] {
+        if (mainForm) mainForm->Unload(win::kUnloadBySystem);
+    });
 
     util.DecimalSeparator = LocaleSeparator(LOCALE_SDECIMAL, ".");
     util.ListSeparator = LocaleSeparator(LOCALE_SLIST, ",");

@@ -14,6 +14,11 @@ std::vector<Form*>& LoadedForms() {
     return forms;
 }
 
+std::function<void()>& SessionEndAction() {
+    static std::function<void()> action;
+    return action;
+}
+
 std::vector<std::unique_ptr<Form>>& Graveyard() {
     static std::vector<std::unique_ptr<Form>> dead;
     return dead;
@@ -308,7 +313,13 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             Unload(kUnloadByUser);
             return 0;
         case WM_ENDSESSION:
-            if (wp) Unload(kUnloadBySystem);
+            // Every top-level window hears it, in no set order, and the process
+            // may be ended once it returns: one shutdown covers all forms.
+            if (!wp) return 0;
+            if (const auto action = SessionEndAction())
+                action();
+            else
+                Unload(kUnloadBySystem);
             return 0;
         case DM_GETDEFID:
             return defaultButton_ ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
@@ -383,6 +394,10 @@ void Form::DialogKey(int key) {
 
 void DeferDelete(std::unique_ptr<Form> form) {
     if (form) Graveyard().push_back(std::move(form));
+}
+
+void SetSessionEndAction(std::function<void()> action) {
+    SessionEndAction() = std::move(action);
 }
 
 namespace {

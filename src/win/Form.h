@@ -157,6 +157,10 @@ T& LoadFresh(std::unique_ptr<T>& ref) {
     return *ref;
 }
 
+// What any form does when Windows ends the session: the program's own shutdown.
+// Without one, the form that hears it unloads itself (kUnloadBySystem).
+void SetSessionEndAction(std::function<void()> action);
+
 // Runs pending window messages once, as the host's DoEvents does.
 void DoEvents();
 // Serves this thread's messages until done() holds, or until WM_QUIT: the

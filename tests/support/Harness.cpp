@@ -95,7 +95,7 @@ std::optional<std::string> StoredValue(std::string_view section, std::string_vie
     return value;
 }
 
-UtilitySession::UtilitySession() : link_(BinDir() + L"\\KesUtil.exe") {
+UtilitySession::UtilitySession(std::wstring utilityPath) : link_(std::move(utilityPath)) {
     const win::SettingsStore store;
     store.Delete(kSectionMisc, kScrollbarValue);
     store.Delete(kSectionMessages, kListMessageValue);

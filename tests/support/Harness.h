@@ -61,12 +61,13 @@ std::optional<std::string> StoredValue(std::string_view section, std::string_vie
 // utility (fast watchdog, then the host window goes) and waits for it.
 class UtilitySession {
   public:
-    UtilitySession();
+    explicit UtilitySession(std::wstring utilityPath = BinDir() + L"\\KesUtil.exe");
     ~UtilitySession();
     UtilitySession(const UtilitySession&) = delete;
     UtilitySession& operator=(const UtilitySession&) = delete;
 
     host::HostLink& Link() { return link_; }
+    HWND HostWindow() const { return host_; }
     // Starts KesUtil.exe and waits until it has published its window.
     bool Start(std::string_view commandLine, DWORD timeoutMs = 8000);
     bool Send(std::string_view commandString) { return link_.Send(commandString); }
