@@ -82,8 +82,8 @@ DecimalScan ScanDecimal(std::string_view s, std::size_t start, std::string_view 
 std::optional<double> DecimalValue(const DecimalScan& scan) {
     if (!scan.hasDigits) return std::nullopt;
     if (scan.digits.empty()) return scan.negative ? -0.0 : 0.0;
-    const std::string plain = (scan.negative ? "-0." : "0.") + scan.digits + "e" +
-                              std::to_string(scan.pointPos);
+    const std::string plain =
+        (scan.negative ? "-0." : "0.") + scan.digits + "e" + std::to_string(scan.pointPos);
     double value = 0;
     const char* last = plain.data() + plain.size();
     const auto [ptr, ec] = std::from_chars(plain.data(), last, value);
