@@ -342,12 +342,14 @@ int main(int argc, char** argv) {
         if (!link.Process() || Ended(link.Process())) allHold = host.StartUtility() && allHold;
         allHold = Storm(exe, link, link.Process(), link.ProcessId(), 1).holds && allHold;
     }
-    if (link.Process() && !Ended(link.Process())) host.EndUtility(link.Process());
+    // A utility that outlives its host's window breaks the contract the host relies on.
+    if (link.Process() && !Ended(link.Process()))
+        allHold = host.EndUtility(link.Process()) && allHold;
     if (rounds >= 1) {
         const StormResult last = Storm(exe, link, nullptr, 0, 2);
         allHold = last.holds && allHold;
         if (last.instance) {
-            host.EndUtility(last.instance);
+            allHold = host.EndUtility(last.instance) && allHold;
             CloseHandle(last.instance);
         }
     }
