@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SoakMix.h"
-#include "win/Dde.h"
+#include "win/WinText.h"
 
 namespace kes::soak {
 namespace {
@@ -15,6 +16,7 @@ namespace {
 constexpr DWORD kAcknowledgeMs = 5000;
 constexpr DWORD kStateMs = 5000;
 constexpr int kReportedFailures = 40;
+constexpr int kUnansweredInARow = 5;
 
 constexpr char kConverterCaption[] = "Units Converter";
 constexpr char kHelpListCaption[] = "Kestrelsim Parser Function List";
@@ -104,6 +106,13 @@ class Soak {
     int Failed() const { return failed_; }
     bool UtilityEnded() const { return WaitForSingleObject(link_.Process(), 0) == WAIT_OBJECT_0; }
 
+    // Several requests in a row not acknowledged: the utility no longer serves.
+    bool Unresponsive() const { return unansweredInARow_ >= kUnansweredInARow; }
+    // From now on, count the text sent and shown.
+    void StartAccounting() { accounting_ = true; }
+    double ExecuteBytes() const { return executeBytes_; }
+    double EditChars() const { return editChars_; }
+
     void Run(Scenario scenario);
     Scenario Pick(int remaining);
     // Close requests for every window, checked, not counted among the requests.
@@ -117,6 +126,7 @@ class Soak {
     std::string Problem();
     void Fail(const std::string& what);
     bool Answer(const char* button);
+    void CountHelpText();
 
     void Convert(bool closeWhileRefused);
     void TokensClosedByUser(bool requestDuringQuestion);
@@ -133,6 +143,10 @@ class Soak {
     std::string currentKind_, currentCommand_;
     bool currentFailed_ = false;
     bool needsRecovery_ = false;
+    int unansweredInARow_ = 0;
+    bool accounting_ = false;
+    bool helpOpened_ = false;
+    double executeBytes_ = 0, editChars_ = 0;
 };
 
 bool Soak::Send(const Request& r, bool counted) {
@@ -143,6 +157,8 @@ bool Soak::Send(const Request& r, bool counted) {
     const ULONGLONG start = GetTickCount64();
     const bool acknowledged = SendRequest(r.command);
     const ULONGLONG took = GetTickCount64() - start;
+    unansweredInARow_ = acknowledged ? 0 : unansweredInARow_ + 1;
+    if (accounting_) executeBytes_ += static_cast<double>(win::Utf8ToAnsi(r.command).size() + 1);
     if (!acknowledged || took > kAcknowledgeMs) {
         Fail(acknowledged ? "acknowledged after " + std::to_string(took) + " ms"
                           : "not acknowledged");
@@ -158,6 +174,7 @@ void Soak::Apply(const Request& r) {
         if (help) {
             model_.helpTopic = r.window;
             model_.helpText = r.helpText;
+            helpOpened_ = true;
         } else if (r.window == kWindowConverter) {
             model_.converter = true;
         } else if (r.window == kWindowTokenList) {
@@ -189,7 +206,17 @@ bool Soak::Check() {
         link_.TakeReply();
         model_.reply.reset();
     }
+    CountHelpText();
     return true;
+}
+
+// The text a help window just opened shows, for what the platform keeps of it.
+void Soak::CountHelpText() {
+    if (!std::exchange(helpOpened_, false) || !accounting_ || !model_.helpTopic) return;
+    HWND help = FindShown(
+        pid_, *model_.helpTopic == kWindowFunctionList ? kHelpListCaption : kHelpTextCaption);
+    const auto edits = help ? ChildrenOfClass(help, L"Edit") : std::vector<HWND>{};
+    if (!edits.empty()) editChars_ += static_cast<double>(SendBounded(edits[0], WM_GETTEXTLENGTH));
 }
 
 std::string Soak::Problem() {
@@ -462,7 +489,10 @@ void Soak::UserButton() {
     PostClick(button);
     if (p.effect == 0 || p.effect == 3) model_.helpText.reset();
     if (p.effect == 0) model_.helpTopic.reset();
-    if (p.effect == 3) model_.helpTopic = kWindowFunctionList;
+    if (p.effect == 3) {
+        model_.helpTopic = kWindowFunctionList;
+        helpOpened_ = true;
+    }
     if (p.effect == 1 || p.effect == 2) model_.converter = p.effect == 2;
     Check();
 }
@@ -500,13 +530,11 @@ void Soak::RecoverIfNeeded() {
 }  // namespace
 
 bool SendRequest(std::string_view command) {
-    win::DdeExecuteOptions options;
-    options.transactionTimeoutMs = kAcknowledgeMs;
-    options.connectRetryMs = 500;
-    return win::DdeExecute(kDdeService, kDdeTopic, command, options);
+    return ExecuteBounded(kDdeService, kDdeTopic, command, kAcknowledgeMs);
 }
 
-SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge, int requests, uint64_t seed,
+SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge,
+                   const PlatformRetention& retention, int requests, uint64_t seed,
                    char decimalSeparator) {
     SoakResult result;
     Soak soak(link, seed, decimalSeparator);
@@ -515,7 +543,7 @@ SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge, int reques
     const ULONGLONG start = GetTickCount64();
     size_t tour = 0;
     while (soak.Sent() < requests) {
-        if (soak.UtilityEnded()) break;
+        if (soak.UtilityEnded() || soak.Unresponsive()) break;
         const int remaining = requests - soak.Sent();
         const int before = soak.Sent();
         soak.Run(tour < std::size(kTour) && remaining >= 2 ? kTour[tour++] : soak.Pick(remaining));
@@ -526,6 +554,7 @@ SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge, int reques
             PumpFor(300);
             result.baseline = gauge.Measure(link.Process(), link.ProcessId());
             baselineTaken = true;
+            soak.StartAccounting();
         }
         if (before / 1000 != soak.Sent() / 1000) {
             const Footprint f = gauge.Measure(link.Process(), link.ProcessId());
@@ -536,11 +565,15 @@ SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge, int reques
         }
     }
     result.seconds = static_cast<double>(GetTickCount64() - start) / 1000.0;
-    if (soak.UtilityEnded()) {
+    if (soak.UtilityEnded() || soak.Unresponsive()) {
         DWORD code = 0;
         GetExitCodeProcess(link.Process(), &code);
-        std::fprintf(stderr, "soak: the utility ended during request %d, exit code 0x%lx\n",
-                     soak.Sent(), static_cast<unsigned long>(code));
+        if (soak.UtilityEnded())
+            std::fprintf(stderr, "soak: the utility ended during request %d, exit code 0x%lx\n",
+                         soak.Sent(), static_cast<unsigned long>(code));
+        else
+            std::fprintf(stderr, "soak: %d requests in a row not acknowledged; the soak stops\n",
+                         kUnansweredInARow);
         result.requests = requests;
         result.failed = soak.Failed() + (requests - soak.Sent());
         return result;
@@ -551,6 +584,11 @@ SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge, int reques
     result.end = gauge.Measure(link.Process(), link.ProcessId());
     result.requests = soak.Sent();
     result.failed = soak.Failed();
+    result.executeKiB = soak.ExecuteBytes() / 1024;
+    result.editKiB = soak.EditChars() / 1024;
+    result.platformKiB = (soak.ExecuteBytes() * retention.perExecuteByte +
+                          soak.EditChars() * retention.perEditChar) /
+                         1024;
     return result;
 }
 

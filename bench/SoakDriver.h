@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "SoakFloor.h"
 #include "SoakWindows.h"
 #include "host/HostLink.h"
 
@@ -23,10 +24,14 @@ struct SoakResult {
     int failed = 0;
     Footprint baseline, end;
     double seconds = 0;
+    // Sent from the baseline on: DDE execute text, and text the help window showed.
+    double executeKiB = 0, editKiB = 0;
+    double platformKiB = 0;  // what the platform keeps of those, by its floor
 };
 
 // link has started the utility and published the host window.
-SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge, int requests, uint64_t seed,
+SoakResult RunSoak(host::HostLink& link, const FootprintGauge& gauge,
+                   const PlatformRetention& retention, int requests, uint64_t seed,
                    char decimalSeparator);
 
 }  // namespace kes::soak

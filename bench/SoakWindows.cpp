@@ -5,14 +5,26 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cwctype>
+#include <memory>
+#include <thread>
 
+#include "win/Dde.h"
 #include "win/WinText.h"
 
 namespace kes::soak {
 namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
+constexpr DWORD kConnectRetryMs = 500;
+
+std::atomic<ULONGLONG> lastBeat{0};
+
+void Beat() {
+    lastBeat = GetTickCount64();
+}
 
 DWORD ProcessOf(HWND hwnd) {
     DWORD pid = 0;
@@ -150,6 +162,7 @@ void Pump() {
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {
+        Beat();
         if (pred()) return true;
         if (GetTickCount64() >= end) return false;
         Pump();
@@ -159,6 +172,44 @@ bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
 
 void PumpFor(DWORD ms) {
     WaitUntil([] { return false; }, ms);
+}
+
+bool ExecuteBounded(std::string_view service, std::string_view topic, std::string_view command,
+                    DWORD timeoutMs) {
+    struct Job {
+        std::string service, topic, command;
+        DWORD timeoutMs;
+        std::atomic<int> outcome{0};  // 0 running, 1 acknowledged, 2 refused or timed out
+    };
+    auto job = std::make_shared<Job>();
+    job->service = service;
+    job->topic = topic;
+    job->command = command;
+    job->timeoutMs = timeoutMs;
+    // The thread keeps the job alive: given up on, it may still finish later.
+    std::thread([job] {
+        win::DdeExecuteOptions options;
+        options.transactionTimeoutMs = job->timeoutMs;
+        options.connectRetryMs = kConnectRetryMs;
+        job->outcome = win::DdeExecute(job->service, job->topic, job->command, options) ? 1 : 2;
+    }).detach();
+    WaitUntil([&] { return job->outcome != 0; }, timeoutMs + kConnectRetryMs + 1000);
+    return job->outcome == 1;
+}
+
+void GuardAgainstStalls(DWORD limitMs) {
+    Beat();
+    std::thread([limitMs] {
+        for (;;) {
+            Sleep(1000);
+            if (GetTickCount64() - lastBeat.load() <= limitMs) continue;
+            std::fprintf(stderr, "KesSoak: no progress for %lu s, given up (exit code 3)\n",
+                         static_cast<unsigned long>(limitMs / 1000));
+            std::fflush(stdout);
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+    }).detach();
 }
 
 std::vector<ShownWindow> ShownWindows(DWORD pid) {

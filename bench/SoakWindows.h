@@ -18,6 +18,15 @@ void PumpFor(DWORD ms);
 // Polls pred, answering messages meanwhile, for at most timeoutMs.
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs);
 
+// One DDE execute from a thread of its own, so that a conversation stuck
+// inside the platform cannot hold this thread: true when acknowledged in time.
+bool ExecuteBounded(std::string_view service, std::string_view topic, std::string_view command,
+                    DWORD timeoutMs);
+
+// Ends this process with exit code 3 when WaitUntil and ExecuteBounded have
+// not been reached for limitMs: whatever stalls, a run never hangs.
+void GuardAgainstStalls(DWORD limitMs);
+
 struct ShownWindow {
     HWND hwnd;
     std::string caption;
