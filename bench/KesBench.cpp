@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "core/CommandString.h"
+#include "PlainWindow.h"
 #include "host/HostLink.h"
 #include "win/Dde.h"
 #include "win/SettingsStore.h"
@@ -111,23 +112,6 @@ bool Launch(const std::wstring& exe, const std::wstring& args, Process& p) {
     CloseHandle(pi.hThread);
     p.handle = pi.hProcess;
     return true;
-}
-
-LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-HWND CreatePlainWindow(const wchar_t* caption) {
-    static const bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &PlainProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"KesBenchHost";
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
-    return CreateWindowExW(0, L"KesBenchHost", caption, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 // "3~Layer~1 Amp~2 Mix~3 Flt~...~": short names keep the whole command string
@@ -214,7 +198,7 @@ void Bench::UtilityRound(Rows& rows) {
     auto& [cold, dde, memory, listOpen, listClose, second, gone] = rows;
     const kes::win::SettingsStore store;
     store.Delete(kes::kSectionMisc, kes::kScrollbarValue);
-    HWND host = CreatePlainWindow(L"Kestrelsim bench host");
+    HWND host = kes::bench::CreatePlainWindow(L"Kestrelsim bench host");
     HostLink link(utilityPath_);
     link.PublishHostWindow(host);
 
@@ -348,7 +332,7 @@ void Bench::FloorRound(Rows& rows) {
             second.floor.push_back(NowMs() - t0);
     }
     {
-        HWND target = CreatePlainWindow(L"Kes floor target");
+        HWND target = kes::bench::CreatePlainWindow(L"Kes floor target");
         Process p;
         const auto handle =
             std::to_wstring(static_cast<long long>(reinterpret_cast<INT_PTR>(target)));

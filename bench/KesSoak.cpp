@@ -25,6 +25,7 @@
 #include "SoakDriver.h"
 #include "SoakFloor.h"
 #include "SoakWindows.h"
+#include "PlainWindow.h"
 #include "host/HostLink.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
@@ -51,23 +52,6 @@ std::wstring SelfPath() {
 std::wstring BinDir() {
     const std::wstring self = SelfPath();
     return self.substr(0, self.find_last_of(L"\\/") + 1);
-}
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-HWND CreateHostWindow() {
-    static const bool registered = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &HostProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"KesSoakHost";
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
-    return CreateWindowExW(0, L"KesSoakHost", L"Kestrelsim soak host", WS_OVERLAPPEDWINDOW, 0, 0,
-                           200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 bool Ended(HANDLE process) {
@@ -118,7 +102,7 @@ class Host {
 
   private:
     void Publish() {
-        window_ = CreateHostWindow();
+        window_ = kes::bench::CreatePlainWindow(L"Kestrelsim soak host");
         link_.PublishHostWindow(window_);
     }
 
