@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "win/Trace.h"
+
 namespace {
 
 constexpr wchar_t kFloorCaption[] = L"Kes floor window";
@@ -35,6 +37,7 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    KES_TRACE_POINT("winmain");
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     const std::wstring mode = argc > 1 ? argv[1] : L"";
@@ -58,6 +61,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         SetTimer(hwnd, kWatchTimer, 10, nullptr);
     else
         ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    KES_TRACE_POINT("window shown");
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

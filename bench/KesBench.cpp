@@ -14,14 +14,21 @@
 //                                                              10 ms
 // (the utility after a -2 request, so both poll every 10 ms).
 //
-//   KesBench.exe [--reps N]
+//   KesBench.exe [--reps N] [--trace]
+//
+// --trace (with a build that has the trace points, scripts/bench.sh --trace)
+// also prints, for every measured path, when each trace point of the programs
+// was reached: the median offset from the start of the measurement.
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,16 +55,43 @@ constexpr int kTokenCount = 3000;
 // back exactly that.
 constexpr char kTokenReply[] = "3~3~";
 
-double NowMs() {
+double TicksToMs(long long ticks) {
     static LARGE_INTEGER frequency = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
         return f;
     }();
+    return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+}
+
+double NowMs() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return TicksToMs(now.QuadPart);
 }
+
+// The measured stretches of the run, in order; the trace points the programs
+// reach inside one belong to it.
+struct Stretch {
+    std::string path;
+    double begin, end;
+};
+std::vector<Stretch> stretches;
+
+// Times one measured path from its construction to Stop().
+class Span {
+  public:
+    explicit Span(const char* path) : path_(path), begin_(NowMs()) {}
+    double Stop() {
+        const double end = NowMs();
+        stretches.push_back({path_, begin_, end});
+        return end - begin_;
+    }
+
+  private:
+    const char* path_;
+    double begin_;
+};
 
 void Pump() {
     MSG msg;
@@ -202,23 +236,23 @@ void Bench::UtilityRound(Rows& rows) {
     HostLink link(utilityPath_);
     link.PublishHostWindow(host);
 
-    double t0 = NowMs();
+    Span span("cold start -> converter shown");
     if (!link.StartUtility(ConverterRequest()) ||
         !WaitFor([] { return Shown(kConverterCaption); })) {
         ++cold.failures;
     } else {
-        cold.utility.push_back(NowMs() - t0);
+        cold.utility.push_back(span.Stop());
     }
     // The DDE server may register a moment after the first window shows.
     WaitFor([&] { return link.UtilityWindow().has_value(); });
 
     link.Send(kes::host::CloseRequest(kes::kWindowConverter));
     WaitFor([] { return !FindWindowW(nullptr, kConverterCaption); });
-    t0 = NowMs();
+    span = Span("DDE open -> converter shown");
     if (!link.Send(ConverterRequest()) || !WaitFor([] { return Shown(kConverterCaption); }))
         ++dde.failures;
     else
-        dde.utility.push_back(NowMs() - t0);
+        dde.utility.push_back(span.Stop());
     if (const auto kib = Shown(kConverterCaption) ? PrivateKiB(link.Process()) : std::nullopt)
         memory.utility.push_back(*kib);
     else
@@ -227,38 +261,38 @@ void Bench::UtilityRound(Rows& rows) {
     // The acknowledgement comes once the request has been carried out.
     const std::string tokens = kes::host::OpenRequest(kes::kWindowTokenList, TokenRequestText(),
                                                       300, 4000, 6000, 10000, false);
-    t0 = NowMs();
+    span = Span("token list open");
     bool acked = tokens.size() <= kes::kMaxCommandLength &&
                  SendAndWait(kes::kDdeService, kes::kDdeTopic, tokens);
-    double elapsed = NowMs() - t0;
+    double elapsed = span.Stop();
     if (!acked || !ListFilled(kTokenCaption))
         ++listOpen.failures;
     else
         listOpen.utility.push_back(elapsed);
-    t0 = NowMs();
+    span = Span("token list close");
     acked = SendAndWait(kes::kDdeService, kes::kDdeTopic,
                         kes::host::CloseRequest(kes::kWindowTokenList));
-    elapsed = NowMs() - t0;
+    elapsed = span.Stop();
     if (!acked || FindWindowW(nullptr, kTokenCaption) || link.TakeReply() != kTokenReply)
         ++listClose.failures;
     else
         listClose.utility.push_back(elapsed);
 
     HostLink again(utilityPath_);
-    t0 = NowMs();
+    span = Span("second start -> forwarded, ended");
     if (!again.StartUtility(ConverterRequest()) || !WaitFor([&] { return again.WaitForExit(0); }))
         ++second.failures;
     else
-        second.utility.push_back(NowMs() - t0);
+        second.utility.push_back(span.Stop());
 
     link.Send(kes::host::kFastWatchdogRequest);
     WaitFor([] { return false; }, 50);  // a tick or two at the new interval
-    t0 = NowMs();
+    span = Span("host gone -> process ended");
     DestroyWindow(host);
     if (!WaitFor([&] { return link.WaitForExit(0); }))
         ++gone.failures;
     else
-        gone.utility.push_back(NowMs() - t0);
+        gone.utility.push_back(span.Stop());
     link.WithdrawHostWindow();
     if (!link.WaitForExit(0)) TerminateProcess(link.Process(), 1);
 }
@@ -280,11 +314,11 @@ void Bench::FloorRound(Rows& rows) {
     auto& [cold, dde, memory, listOpen, listClose, second, gone] = rows;
     {
         Process p;
-        const double t0 = NowMs();
+        Span span("floor: one window shown");
         if (!Launch(floorPath_, L"", p) || !WaitFor([] { return Shown(kFloorCaption); })) {
             ++cold.failures;
         } else {
-            cold.floor.push_back(NowMs() - t0);
+            cold.floor.push_back(span.Stop());
             if (const auto kib = PrivateKiB(p.handle))
                 memory.floor.push_back(*kib);
             else
@@ -296,26 +330,26 @@ void Bench::FloorRound(Rows& rows) {
     {
         kes::win::DdeExecute("KesFloor", "Floor", "close");
         WaitFor([] { return !FindWindowW(nullptr, kFloorToolCaption); });
-        const double t0 = NowMs();
+        Span span("floor: DDE execute + window");
         if (!kes::win::DdeExecute("KesFloor", "Floor", "open") ||
             !WaitFor([] { return Shown(kFloorToolCaption); }))
             ++dde.failures;
         else
-            dde.floor.push_back(NowMs() - t0);
+            dde.floor.push_back(span.Stop());
     }
     {
         const kes::win::SettingsStore store("KesFloor");
         store.Delete(kes::kSectionMessages, "floorListMessage");
-        double t0 = NowMs();
+        Span span("floor: list box of 3000");
         bool acked = SendAndWait("KesFloor", "Floor", "list " + TokenRequestText());
-        double elapsed = NowMs() - t0;
+        double elapsed = span.Stop();
         if (!acked || !ListFilled(kFloorToolCaption))
             ++listOpen.failures;
         else
             listOpen.floor.push_back(elapsed);
-        t0 = NowMs();
+        span = Span("floor: close + reply saved");
         acked = SendAndWait("KesFloor", "Floor", "close-list");
-        elapsed = NowMs() - t0;
+        elapsed = span.Stop();
         if (!acked || FindWindowW(nullptr, kFloorToolCaption) ||
             store.Get(kes::kSectionMessages, "floorListMessage") != kTokenReply)
             ++listClose.failures;
@@ -325,11 +359,11 @@ void Bench::FloorRound(Rows& rows) {
     }
     {
         Process p;
-        const double t0 = NowMs();
+        Span span("floor: start and exit");
         if (!Launch(floorPath_, L"--exit", p) || !WaitFor([&] { return Exited(p.handle); }))
             ++second.failures;
         else
-            second.floor.push_back(NowMs() - t0);
+            second.floor.push_back(span.Stop());
     }
     {
         HWND target = kes::bench::CreatePlainWindow(L"Kes floor target");
@@ -344,13 +378,79 @@ void Bench::FloorRound(Rows& rows) {
         // Measured from its message loop on, as the utility is.
         WaitForInputIdle(p.handle, kTimeoutMs);
         WaitFor([] { return false; }, 50);
-        const double t0 = NowMs();
+        Span span("floor: watched window gone");
         DestroyWindow(target);
         if (!WaitFor([&] { return Exited(p.handle); })) {
             ++gone.failures;
             TerminateProcess(p.handle, 1);
         } else {
-            gone.floor.push_back(NowMs() - t0);
+            gone.floor.push_back(span.Stop());
+        }
+    }
+}
+
+std::wstring TraceFile() {
+    wchar_t dir[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, dir);
+    return std::wstring(dir, n) + L"KesBench.trace";
+}
+
+struct TracePoint {
+    double ms;
+    std::string name;
+};
+
+// "<process id> <ticks> <name>" lines, as the trace points write them.
+std::vector<TracePoint> ReadTrace() {
+    std::vector<TracePoint> points;
+    FILE* file = _wfopen(TraceFile().c_str(), L"r");
+    if (!file) return points;
+    char line[256];
+    while (std::fgets(line, sizeof line, file)) {
+        unsigned long process = 0;
+        long long ticks = 0;
+        int nameAt = 0;
+        if (std::sscanf(line, "%lu %lld %n", &process, &ticks, &nameAt) < 2 || nameAt == 0)
+            continue;
+        std::string name(line + nameAt);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+        points.push_back({TicksToMs(ticks), name});
+    }
+    std::fclose(file);
+    return points;
+}
+
+// For each path, each trace point's median offset from the measurement's
+// start (its first time in each stretch), in the order reached, with the step
+// from the point before.
+void PrintBreakdown(const std::vector<TracePoint>& points) {
+    std::vector<std::string> paths;
+    std::map<std::string, std::map<std::string, std::vector<double>>> offsets;
+    for (const Stretch& stretch : stretches) {
+        if (!offsets.count(stretch.path)) paths.push_back(stretch.path);
+        auto& byName = offsets[stretch.path];
+        std::map<std::string, bool> seen;
+        for (const TracePoint& p : points) {
+            if (p.ms < stretch.begin || p.ms > stretch.end || seen[p.name]) continue;
+            seen[p.name] = true;
+            byName[p.name].push_back(p.ms - stretch.begin);
+        }
+        byName["(measurement ends)"].push_back(stretch.end - stretch.begin);
+    }
+    std::printf("\nTrace points, median ms from the start of each measurement\n");
+    for (const std::string& path : paths) {
+        const auto& byName = offsets[path];
+        const std::size_t rounds = byName.at("(measurement ends)").size();
+        std::vector<std::pair<double, std::string>> rows;
+        for (const auto& [name, values] : byName)
+            rows.emplace_back(Median(values),
+                              values.size() < rounds ? name + " (not every round)" : name);
+        std::sort(rows.begin(), rows.end());
+        std::printf("\n%s\n", path.c_str());
+        double before = 0;
+        for (const auto& [at, name] : rows) {
+            std::printf("  %8.1f  %+8.1f  %s\n", at, at - before, name.c_str());
+            before = at;
         }
     }
 }
@@ -359,8 +459,16 @@ void Bench::FloorRound(Rows& rows) {
 
 int main(int argc, char** argv) {
     int reps = 10;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--reps") reps = std::max(1, std::atoi(argv[i + 1]));
+    bool trace = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--reps" && i + 1 < argc)
+            reps = std::max(1, std::atoi(argv[i + 1]));
+        if (std::string(argv[i]) == "--trace") trace = true;
+    }
+    if (trace) {
+        DeleteFileW(TraceFile().c_str());
+        SetEnvironmentVariableW(L"KES_TRACE_FILE", TraceFile().c_str());
+    }
 
     Rows rows;
     Bench bench;
@@ -371,6 +479,7 @@ int main(int argc, char** argv) {
         Rows warmUp;
         bench.UtilityRound(warmUp);
         bench.FloorRound(warmUp);
+        stretches.clear();
     }
     for (int i = 0; i < reps; ++i) {
         bench.UtilityRound(rows);
@@ -394,5 +503,6 @@ int main(int argc, char** argv) {
         failures += s->failures;
     }
     if (failures) std::printf("\n%d measurements failed (timeout or no window)\n", failures);
+    if (trace) PrintBreakdown(ReadTrace());
     return failures ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 #include "forms/ToolWindows.h"
 #include "process/Util.h"
 #include "win/Twips.h"
+#include "win/Trace.h"
 
 namespace kes {
 
@@ -12,6 +13,7 @@ void ProcessCommand(std::string_view commandString) {
     // Once the shutdown walk has begun, a window opened now would outlive the
     // main window: requests are still acknowledged, but none is carried out.
     if (Util().ShuttingDown) return;
+    KES_TRACE_POINT("request received");
     try {
         RequestValues& request = Util().Request;
         switch (

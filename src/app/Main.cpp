@@ -12,6 +12,7 @@
 #include "win/Dde.h"
 #include "win/Form.h"
 #include "win/SettingsStore.h"
+#include "win/Trace.h"
 
 namespace kes {
 namespace {
@@ -75,7 +76,9 @@ void Main(std::string_view commandLine) {
     // A second instance forwards and ends. It creates nothing first (no
     // window, no watchdog), so the running instance's "Scrollbar" and state
     // stay untouched however long the forward takes.
-    if (AnotherInstanceRuns()) {
+    const bool another = AnotherInstanceRuns();
+    KES_TRACE_POINT("instance checked");
+    if (another) {
         int16_t firstSeparator = 0;
         const int32_t code = ParseRequestCode(commandLine, firstSeparator);
         if (code != kNoRequestCode && code != kStartOnlyCode)
@@ -83,7 +86,9 @@ void Main(std::string_view commandLine) {
         return;
     }
     win::LoadFresh(mainForm);
+    KES_TRACE_POINT("main window made");
     if (mainForm) mainForm->StartDdeServer();
+    KES_TRACE_POINT("dde service registered");
     // Windows ending the session ends the process as the host going does: the
     // walk unloads each tool window by code, so a token window saves its reply
     // without asking a question nobody could answer.
@@ -113,6 +118,7 @@ void Main(std::string_view commandLine) {
         if (hostWnd == kNoRegistryData) SwitchToThread();
     }
 
+    KES_TRACE_POINT("host handle read");
     if (hostWnd != kNoRegistryData) {
         util.HostWnd = ParseIntegerField(hostWnd).value_or(0);
         DropStaleReply();

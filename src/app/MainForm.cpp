@@ -4,6 +4,7 @@
 
 #include "process/Util.h"
 #include "win/SettingsStore.h"
+#include "win/Trace.h"
 
 namespace kes {
 
@@ -60,6 +61,7 @@ void MainForm::utilTimer_Timer() {
     const HWND host = reinterpret_cast<HWND>(static_cast<INT_PTR>(Util().HostWnd));
     char className[1024];
     if (GetClassNameA(host, className, sizeof className) == 0) {
+        KES_TRACE_POINT("host gone seen");
         SetUtilTimer(utilTimerInterval_, false);
         Unload(win::kUnloadByCode);
     }

@@ -6,6 +6,7 @@
 #include "app/Commands.h"
 #include "win/Form.h"
 #include "win/WinText.h"
+#include "win/Trace.h"
 
 namespace {
 
@@ -31,11 +32,13 @@ std::string CommandArguments() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    KES_TRACE_POINT("winmain");
     try {
         kes::Main(CommandArguments());
     } catch (...) {
         return 0;
     }
+    KES_TRACE_POINT("main done");
     if (kes::win::Form::Forms().empty()) return 0;
     return kes::win::RunMessageLoop();
 }

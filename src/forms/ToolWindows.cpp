@@ -11,6 +11,7 @@
 #include "forms/TokenListForm.h"
 #include "process/Calculator.h"
 #include "process/Util.h"
+#include "win/Trace.h"
 
 namespace kes {
 namespace {
@@ -35,15 +36,18 @@ template <class T>
 void Close(std::unique_ptr<T>& ref) {
     if (DeferredWhileClosing(ref, &Close<T>)) return;
     if (ref) ref->Unload(win::kUnloadByCode);
+    KES_TRACE_POINT("window unloaded");
 }
 
 template <class T>
 void Open(std::unique_ptr<T>& ref) {
     if (DeferredWhileClosing(ref, &Open<T>)) return;
     T& form = win::LoadFresh(ref);
+    KES_TRACE_POINT("window loaded");
     if (!form.Loaded()) return;
     form.Show();
     SetWindowPos(form.Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    KES_TRACE_POINT("window shown");
 }
 
 template <class T>

@@ -6,6 +6,7 @@
 #include <exception>
 #include <vector>
 
+#include "win/Trace.h"
 #include "win/WinText.h"
 
 namespace kes::win {
@@ -76,6 +77,7 @@ void* DdeServer::OnTransaction(unsigned type, void* hszTopic, void* data) {
             return reinterpret_cast<void*>(static_cast<INT_PTR>(
                 DdeCmpStringHandles(static_cast<HSZ>(hszTopic), static_cast<HSZ>(topic_)) == 0));
         case XTYP_EXECUTE: {
+            KES_TRACE_POINT("execute received");
             // Read exactly the declared size: a short command can arrive without
             // its terminator, and nothing past the block is ours to read.
             DWORD size = 0;
@@ -109,6 +111,7 @@ bool DdeExecute(std::string_view service, std::string_view topic, std::string_vi
     const UINT init = unicode ? DdeInitializeW(&inst, &ClientCallback, APPCMD_CLIENTONLY, 0)
                               : DdeInitializeA(&inst, &ClientCallback, APPCMD_CLIENTONLY, 0);
     if (init != DMLERR_NO_ERROR) return false;
+    KES_TRACE_POINT("dde client ready");
     HSZ hszService = MakeHsz(inst, service);
     HSZ hszTopic = MakeHsz(inst, topic);
     HCONV conv = nullptr;
@@ -118,6 +121,7 @@ bool DdeExecute(std::string_view service, std::string_view topic, std::string_vi
         if (conv || GetTickCount64() >= deadline) break;
         Sleep(25);
     }
+    KES_TRACE_POINT("dde connected");
     bool acknowledged = false;
     if (conv) {
         std::vector<BYTE> payload;
@@ -136,6 +140,7 @@ bool DdeExecute(std::string_view service, std::string_view topic, std::string_vi
                                  unicode ? CF_UNICODETEXT : CF_TEXT, XTYP_EXECUTE,
                                  options.transactionTimeoutMs, &result);
         acknowledged = r != nullptr;
+        KES_TRACE_POINT("dde executed");
         DdeDisconnect(conv);
     }
     if (hszService) DdeFreeStringHandle(inst, hszService);
