@@ -64,6 +64,11 @@ for arch in x64 x86; do
     has "$resource" "$s" || fail "$arch KesUtil.exe: version resource lacks \"$s\""
   done
   grep -q 'Microsoft.Windows.Common-Controls' "$exe" || fail "$arch KesUtil.exe lost its manifest"
+  # The common controls are loaded on first use: an import would make every
+  # start, a forwarding one too, pay for loading them.
+  if "$triple-objdump" -p "$exe" | grep -qi 'DLL Name: comctl32'; then
+    fail "$arch KesUtil.exe imports COMCTL32.dll"
+  fi
 
   # The host-link sources must build and link on their own, as a host would
   # take them: a missing or moved include shows up here.

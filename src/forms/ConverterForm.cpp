@@ -1,7 +1,5 @@
 #include "forms/ConverterForm.h"
 
-#include <commctrl.h>
-
 #include <cstring>
 #include <string>
 #include <utility>
@@ -18,6 +16,7 @@
 #include "forms/ShowMessage.h"
 #include "process/Util.h"
 #include "win/WinText.h"
+#include "win/Trace.h"
 
 namespace kes {
 
@@ -96,6 +95,8 @@ ConverterForm::ConverterForm()
     : Form({L"KesUtilConverter", kConverterCaption, 4875, 2535,
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT, true}) {}
 
+// Made in tab order, which is also the z-order, so that SetTabOrder finds
+// every control in place and moves none.
 void ConverterForm::CreateControls() {
     const HWND form = Hwnd();
     SendMessageW(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ConverterIcon32()));
@@ -103,13 +104,7 @@ void ConverterForm::CreateControls() {
 
     constexpr DWORD kVisible = WS_VISIBLE | WS_GROUP;
     constexpr DWORD kEditStyle = kVisible | WS_TABSTOP | ES_AUTOHSCROLL;
-    AddControl(WC_EDITW, "Text1", kEditStyle, kText1Id, {330, 150, 1920, 340}, WS_EX_CLIENTEDGE);
-    HWND label2 = AddControl(WC_STATICW, "=", kVisible | SS_LEFT | SS_NOPREFIX, kLabel2Id,
-                             {2304, 180, 300, 300});
-    SendMessageW(label2, WM_SETFONT, reinterpret_cast<WPARAM>(EqualsFont()), FALSE);
-    AddControl(WC_EDITW, "Text2", kEditStyle, kText2Id, {2664, 150, 1920, 340}, WS_EX_CLIENTEDGE);
-
-    AddControl(WC_BUTTONW, "Convert from", kVisible | BS_GROUPBOX, kFrame2Id, kFrame2Rect);
+    AddControl(WC_EDITW, "0", kEditStyle, kText1Id, {330, 150, 1920, 340}, WS_EX_CLIENTEDGE);
     for (int i = 0; i < kUnits; ++i) {
         // One exclusive group: only its first button starts a group.
         const DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
@@ -117,47 +112,50 @@ void ConverterForm::CreateControls() {
                    InFrame(kFrame2Rect, kOption1[i].left, kOption1[i].top, 900, 325));
     }
     SendMessageW(Control(kOption1Id), BM_SETCHECK, BST_CHECKED, 0);
-    // The line runs from (150, 1140) to (1980, 1140) in the frame.
-    AddControl(WC_STATICW, "", kVisible | SS_ETCHEDHORZ, kLine1Id,
-               InFrame(kFrame2Rect, 150, 1140, 1830, 2 * win::TwipsPerPixelY()));
+    for (int i = 0; i < kUnits; ++i)
+        AddControl(WC_BUTTONW, kdBmButton[i].caption, kVisible | WS_TABSTOP | BS_PUSHBUTTON,
+                   kdBmButtonId + i,
+                   InFrame(kFrame1Rect, kdBmButton[i].left, kdBmButton[i].top, 780, 310));
+    AddControl(WC_BUTTONW, "Close", kVisible | WS_TABSTOP | BS_PUSHBUTTON, kCloseButtonId,
+               {3735, 1875, 780, 310});
+    AddControl(WC_BUTTONW, "Convert to", kVisible | BS_GROUPBOX, kFrame1Id, kFrame1Rect);
+    AddControl(WC_BUTTONW, "Convert from", kVisible | BS_GROUPBOX, kFrame2Id, kFrame2Rect);
+    HWND copy = AddControl(WC_BUTTONW, "&Copy", kVisible | WS_TABSTOP | BS_PUSHBUTTON,
+                           kCopyButtonId, {2655, 1875, 780, 310});
+    HWND label2 = AddControl(WC_STATICW, "=", kVisible | SS_LEFT | SS_NOPREFIX, kLabel2Id,
+                             {2304, 180, 300, 300});
+    SendMessageW(label2, WM_SETFONT, reinterpret_cast<WPARAM>(EqualsFont()), FALSE);
     AddControl(WC_BUTTONW, "50 ohms", kVisible | WS_TABSTOP | BS_AUTOCHECKBOX, kOhmCheckId,
                InFrame(kFrame2Rect, 135, 1245, 960, 285));
     AddControl(WC_BUTTONW, "1 ohm", kVisible | WS_TABSTOP | BS_AUTOCHECKBOX, kOhmCheckId + 1,
                InFrame(kFrame2Rect, 1110, 1260, 885, 285));
     SendMessageW(Control(kOhmCheckId), BM_SETCHECK, BST_CHECKED, 0);
     for (int i = 0; i < kResistances; ++i)
-        SetWindowSubclass(Control(kOhmCheckId + i), &ConverterForm::OhmCheckProc,
-                          static_cast<UINT_PTR>(i), reinterpret_cast<DWORD_PTR>(this));
-
-    AddControl(WC_BUTTONW, "Convert to", kVisible | BS_GROUPBOX, kFrame1Id, kFrame1Rect);
-    for (int i = 0; i < kUnits; ++i)
-        AddControl(WC_BUTTONW, kdBmButton[i].caption, kVisible | WS_TABSTOP | BS_PUSHBUTTON,
-                   kdBmButtonId + i,
-                   InFrame(kFrame1Rect, kdBmButton[i].left, kdBmButton[i].top, 780, 310));
-
-    HWND copy = AddControl(WC_BUTTONW, "&Copy", kVisible | WS_TABSTOP | BS_PUSHBUTTON,
-                           kCopyButtonId, {2655, 1875, 780, 310});
-    AddControl(WC_BUTTONW, "Close", kVisible | WS_TABSTOP | BS_PUSHBUTTON, kCloseButtonId,
-               {3735, 1875, 780, 310});
+        win::Subclass(Control(kOhmCheckId + i), &ConverterForm::OhmCheckProc,
+                      static_cast<UINT_PTR>(i), reinterpret_cast<DWORD_PTR>(this));
+    AddControl(WC_EDITW, "", kEditStyle, kText2Id, {2664, 150, 1920, 340}, WS_EX_CLIENTEDGE);
     HWND calc = AddControl(WC_BUTTONW, "", kVisible | WS_TABSTOP | BS_PUSHBUTTON | BS_ICON,
                            kConverterCalcButtonId, {4500, 2250, 315, 255});
     SendMessageW(calc, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(CalculatorIcon16()));
+    // The line runs from (150, 1140) to (1980, 1140) in the frame.
+    AddControl(WC_STATICW, "", kVisible | SS_ETCHEDHORZ, kLine1Id,
+               InFrame(kFrame2Rect, 150, 1140, 1830, 2 * win::TwipsPerPixelY()));
 
-    tooltips_.Add(form, copy, L"Copy Results to Clipboard");
-    tooltips_.Add(form, calc, L"Calculator");
+    WhenPointedAt([this, form, copy, calc] {
+        tooltips_.Add(form, copy, L"Copy Results to Clipboard");
+        tooltips_.Add(form, calc, L"Calculator");
+    });
 }
 
 void ConverterForm::Form_Load() {
     CreateControls();
+    KES_TRACE_POINT("converter controls made");
 
     // Beside a help window that stands at the same anchor, else at the anchor.
     const RequestValues& request = Util().Request;
     const WindowBox box = PlaceAtAnchor({double(AnchorX(request)), double(AnchorY(request))},
                                         Width(), Height(), ToolWindowBox(kWindowFunctionList));
     Move(box.left, box.top);
-
-    win::SetText(Control(kText2Id), "");
-    win::SetText(Control(kText1Id), "0");
 
     SetTabOrder({Control(kText1Id), Control(kOption1Id), Control(kOption1Id + 1),
                  Control(kOption1Id + 2), Control(kOption1Id + 3), Control(kdBmButtonId),
@@ -294,14 +292,14 @@ bool ConverterForm::ValidateInput() {
 LRESULT CALLBACK ConverterForm::OhmCheckProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
                                              UINT_PTR subclassId, DWORD_PTR refData) {
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &ConverterForm::OhmCheckProc, subclassId);
-        return DefSubclassProc(hwnd, msg, wp, lp);
+        win::RemoveSubclass(hwnd, &ConverterForm::OhmCheckProc, subclassId);
+        return win::DefSubclass(hwnd, msg, wp, lp);
     }
     // MouseUp is raised for every button, not only the one that toggles the box.
     if (msg != WM_LBUTTONUP && msg != WM_RBUTTONUP && msg != WM_MBUTTONUP && msg != WM_XBUTTONUP)
-        return DefSubclassProc(hwnd, msg, wp, lp);
+        return win::DefSubclass(hwnd, msg, wp, lp);
     // The box takes its new state first, then the pair is settled.
-    const LRESULT answer = DefSubclassProc(hwnd, msg, wp, lp);
+    const LRESULT answer = win::DefSubclass(hwnd, msg, wp, lp);
     try {
         auto* form = reinterpret_cast<ConverterForm*>(refData);
         if (form->Loaded()) form->OhmCheck_MouseUp(static_cast<int>(subclassId));

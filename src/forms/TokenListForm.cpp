@@ -1,7 +1,5 @@
 #include "forms/TokenListForm.h"
 
-#include <commctrl.h>
-
 #include <cmath>
 #include <string>
 
@@ -14,6 +12,7 @@
 #include "win/Controls.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
+#include "win/Trace.h"
 
 namespace kes {
 
@@ -31,15 +30,10 @@ TokenListForm::TokenListForm()
             false}) {}
 
 void TokenListForm::Form_Load() {
-    const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-
     TokenListBox = AddControl(
         L"LISTBOX", "",
         LBS_MULTIPLESEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP | WS_VISIBLE,
         kTokenListBoxId, {180, 555, 2355, 2100}, WS_EX_CLIENTEDGE);
-    SetWindowSubclass(TokenListBox, &TokenListForm::ListBoxProc, kListSubclassId,
-                      reinterpret_cast<DWORD_PTR>(this));
     AddControl(L"STATIC", "", SS_LEFT | SS_NOPREFIX | WS_VISIBLE, kTokenHelpLabelId,
                {180, 30, 2265, 510});
     HWND parser = AddControl(L"BUTTON", "F", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE,
@@ -52,16 +46,38 @@ void TokenListForm::Form_Load() {
     cnvrtFont_.Reset(win::CreatePointFont(L"MS Sans Serif", 9.75, FW_BOLD));
     if (cnvrtFont_)
         SendMessageW(cnvrt, WM_SETFONT, reinterpret_cast<WPARAM>(cnvrtFont_.Get()), FALSE);
+    KES_TRACE_POINT("token controls made");
 
-    tooltips_.Add(Hwnd(), TokenListBox, L"Apply Parameters To Selected Tokens");
-    tooltips_.Add(Hwnd(), cnvrt, L"Converter");
-    tooltips_.Add(Hwnd(), calc, L"Calculator");
-    tooltips_.Add(Hwnd(), parser, L"Parser Functions");
+    FillList();
+    KES_TRACE_POINT("token list filled");
+    // Only now: every message to a subclassed list box passes the subclass
+    // chain (ours and the tooltip's), which under Wine made filling thousands
+    // of items a hundred times slower.
+    win::Subclass(TokenListBox, &TokenListForm::ListBoxProc, kListSubclassId,
+                  reinterpret_cast<DWORD_PTR>(this));
+    WhenPointedAt([this, parser, calc, cnvrt] {
+        tooltips_.Add(Hwnd(), TokenListBox, L"Apply Parameters To Selected Tokens");
+        tooltips_.Add(Hwnd(), cnvrt, L"Converter");
+        tooltips_.Add(Hwnd(), calc, L"Calculator");
+        tooltips_.Add(Hwnd(), parser, L"Parser Functions");
+    });
 
-    UtilState& util = Util();
+    // No reply of an earlier window may survive into this one.
+    DropStaleReply();
+
+    win::SetText(Control(kTokenHelpLabelId), kTokenHelpText);
+    const RequestValues& place = Util().Request;
+    const WindowBox box =
+        PlaceAtAnchor({double(AnchorX(place)), double(AnchorY(place))}, Width(), Height());
+    Move(box.left, box.top);
+}
+
+void TokenListForm::FillList() {
+    const UtilState& util = Util();
     const TokenRequest request = ParseTokenRequest(util.Request.RequestText, util.DecimalSeparator);
     CurrentToken = request.CurrentToken;
     CurrentTokenIndex = request.CurrentTokenIndex;
+    SetCaption(request.captionPrefix + " Tokens");
     // Thousands of items: room made once, and no drawing until all are in.
     SendMessageW(TokenListBox, WM_SETREDRAW, FALSE, 0);
     SendMessageW(TokenListBox, LB_INITSTORAGE, request.candidates.size(),
@@ -76,28 +92,17 @@ void TokenListForm::Form_Load() {
     }
     SendMessageW(TokenListBox, LB_SETTOPINDEX, static_cast<WPARAM>(CurrentTokenIndex), 0);
     SendMessageW(TokenListBox, WM_SETREDRAW, TRUE, 0);
-
-    // No reply of an earlier window may survive into this one.
-    DropStaleReply();
-
-    win::SetText(Control(kTokenHelpLabelId), kTokenHelpText);
-    SetCaption(request.captionPrefix + " Tokens");
-
-    const RequestValues& place = util.Request;
-    const WindowBox box =
-        PlaceAtAnchor({double(AnchorX(place)), double(AnchorY(place))}, Width(), Height());
-    Move(box.left, box.top);
 }
 
 LRESULT CALLBACK TokenListForm::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
                                             UINT_PTR subclassId, DWORD_PTR refData) {
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &TokenListForm::ListBoxProc, subclassId);
-        return DefSubclassProc(hwnd, msg, wp, lp);
+        win::RemoveSubclass(hwnd, &TokenListForm::ListBoxProc, subclassId);
+        return win::DefSubclass(hwnd, msg, wp, lp);
     }
     // The list handles the release first, as its MouseUp event follows it;
     // that event comes for every mouse button.
-    const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+    const LRESULT result = win::DefSubclass(hwnd, msg, wp, lp);
     if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP || msg == WM_XBUTTONUP)
         reinterpret_cast<TokenListForm*>(refData)->TokenListBox_MouseUp();
     return result;
@@ -156,6 +161,7 @@ void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
             selected[static_cast<std::size_t>(indices[i])] = true;
     const TokenReply reply = BuildTokenReply(CurrentToken, CurrentTokenIndex, values_, selected,
                                              Util().DecimalSeparator);
+    KES_TRACE_POINT("token reply built");
     if (AsksBeforeSaving(unloadMode, reply.otherTokenSelected)) {
         const int32_t answer = ShowMessage({.text = std::string(kApplyQuestion),
                                             .icon = kMsgIconQuestion,
@@ -171,6 +177,7 @@ void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
         }
     }
     win::SettingsStore().Save(kSectionMessages, kListMessageValue, reply.text);
+    KES_TRACE_POINT("token reply saved");
     // Two passes before the window goes: a request the host sends on seeing the
     // reply (and what it causes) runs now, nested in this unload.
     win::DoEvents();

@@ -35,6 +35,7 @@ class TokenListForm : public win::Form {
     void OnCommand(int id, int notifyCode, HWND control) override;
 
   private:
+    void FillList();
     void TokenListBox_MouseUp();
     void CnvrtButton_Click();
     void CalcButton_Click();

@@ -5,6 +5,7 @@
 
 #include "win/Controls.h"
 #include "win/WinText.h"
+#include "win/Trace.h"
 
 namespace kes::win {
 namespace {
@@ -84,6 +85,7 @@ void Form::Load() {
                     design_.style & ~WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
                     r.bottom - r.top, nullptr, nullptr, instance, this);
     if (!hwnd_) return;
+    KES_TRACE_POINT("window created");
     LoadedForms().push_back(this);
     Form_Load();
 }
@@ -251,6 +253,10 @@ void Form::SetTabOrder(std::initializer_list<HWND> order) {
     PutFirstInZOrder(order);
 }
 
+void Form::WhenPointedAt(std::function<void()> action) {
+    pointedAt_.push_back(std::move(action));
+}
+
 void Form::SetTimer(UINT_PTR id, UINT intervalMs) {
     ::SetTimer(hwnd_, id, intervalMs, nullptr);
 }
@@ -321,6 +327,10 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             else
                 Unload(kUnloadBySystem);
             return 0;
+        case WM_SETCURSOR:
+            // A control passes its WM_SETCURSOR to the form first.
+            for (const auto& action : std::exchange(pointedAt_, {})) action();
+            break;
         case DM_GETDEFID:
             return defaultButton_ ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
         case WM_ACTIVATE:

@@ -113,6 +113,9 @@ class Form {
     void SetTabOrder(std::initializer_list<HWND> order);
     void SetTimer(UINT_PTR id, UINT intervalMs);
     void KillTimer(UINT_PTR id);
+    // Runs when the mouse pointer first comes over the form or one of its
+    // controls: what only a pointing user needs (tooltips) costs nothing before.
+    void WhenPointedAt(std::function<void()> action);
     HFONT ControlFont() const;
 
   private:
@@ -129,6 +132,7 @@ class Form {
     bool activated_ = false;
     bool unloading_ = false;
     std::function<void()> settled_;
+    std::vector<std::function<void()>> pointedAt_;
     // Positions set in twips are kept exactly while the window has not moved.
     struct Exact {
         double left = 0, top = 0, width = 0, height = 0;
