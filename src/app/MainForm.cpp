@@ -85,8 +85,10 @@ void MainForm::Form_QueryUnload(bool&, int) {
 }
 
 void MainForm::Form_Unload() {
+    KES_TRACE_POINT("tool windows unloaded");
     SetUtilTimer(utilTimerInterval_, false);
     dde_.Stop();
+    KES_TRACE_POINT("dde service stopped");
     win::ReleaseForm(mainForm, this);
 }
 

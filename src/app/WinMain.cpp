@@ -40,5 +40,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     KES_TRACE_POINT("main done");
     if (kes::win::Form::Forms().empty()) return 0;
-    return kes::win::RunMessageLoop();
+    const int exitCode = kes::win::RunMessageLoop();
+    KES_TRACE_POINT("message loop ended");
+    return exitCode;
 }

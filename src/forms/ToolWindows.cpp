@@ -45,8 +45,10 @@ void Open(std::unique_ptr<T>& ref) {
     T& form = win::LoadFresh(ref);
     KES_TRACE_POINT("window loaded");
     if (!form.Loaded()) return;
-    form.Show();
+    // Topmost while still hidden: Wine then maps it once, already above the
+    // others, instead of mapping it and restacking it.
     SetWindowPos(form.Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    form.Show();
     KES_TRACE_POINT("window shown");
 }
 
