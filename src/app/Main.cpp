@@ -35,13 +35,15 @@ DWORD WINAPI ForwardThread(void* param) {
     win::DdeExecuteOptions options;
     options.connectRetryMs = kForwardConnectRetryMs;
     options.transactionTimeoutMs = kForwardTransactionMs;
-    job->acknowledged = win::DdeExecute(kDdeService, kDdeTopic, job->command, options);
+    job->acknowledged =
+        win::DdeExecuteOnThreadOf(kMainWindowClass, kDdeService, kDdeTopic, job->command, options);
     return 0;
 }
 
 // Sends one execute from a worker thread, so that a hung first instance
-// cannot hold this start longer than the deadline. This process has no window
-// yet, so nothing here needs to answer the connect broadcast meanwhile.
+// cannot hold this start longer than the deadline. The initiate goes to the
+// first instance's main thread only: a broadcast would wait on any top-level
+// window whose thread has stopped pumping, a hung host's among them.
 void ForwardCommandLine(std::string_view command) {
     auto* job = new ForwardJob{std::string(command)};
     HANDLE thread = CreateThread(nullptr, 0, &ForwardThread, job, 0, nullptr);

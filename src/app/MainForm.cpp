@@ -20,7 +20,7 @@ constexpr unsigned kFastWatchdogMs = 10;
 // never see a raw client's WM_DDE_INITIATE broadcast.
 // Captioned with the program's own name, which is also its DDE service.
 MainForm::MainForm()
-    : Form({L"KesUtilMain", std::string(kDdeService), 1500, 1500, WS_OVERLAPPED, 0, false}) {}
+    : Form({kMainWindowClass, std::string(kDdeService), 1500, 1500, WS_OVERLAPPED, 0, false}) {}
 
 bool MainForm::StartDdeServer() {
     return dde_.Start(kDdeService, kDdeTopic, [this](const std::string& command) {

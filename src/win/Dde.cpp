@@ -1,9 +1,13 @@
 #include "win/Dde.h"
 
 #include <windows.h>
+#include <dde.h>
 #include <ddeml.h>
 
+#include <algorithm>
+#include <cstring>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "win/Trace.h"
@@ -28,6 +32,84 @@ HDDEDATA CALLBACK ServerCallback(UINT type, UINT, HCONV, HSZ hsz1, HSZ, HDDEDATA
 
 HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
     return nullptr;
+}
+
+// The client side of one conversation held with the WM_DDE_* messages
+// themselves, from a message-only window (outside every broadcast).
+struct RawConversation {
+    bool initiating = false;
+    HWND server = nullptr;
+    HGLOBAL pending = nullptr;  // the execute block until its answer
+    bool answered = false, accepted = false, terminated = false;
+};
+
+LRESULT CALLBACK RawClientProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* conv = reinterpret_cast<RawConversation*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    const HWND from = reinterpret_cast<HWND>(wp);
+    if (!conv || (msg != WM_DDE_ACK && msg != WM_DDE_TERMINATE))
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_DDE_TERMINATE) {
+        conv->terminated = conv->terminated || from == conv->server;
+    } else if (conv->initiating) {
+        // The answer to the initiate, two atoms that are ours to delete. A
+        // second server is let go at once.
+        GlobalDeleteAtom(LOWORD(lp));
+        GlobalDeleteAtom(HIWORD(lp));
+        if (conv->server)
+            PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd), 0);
+        else
+            conv->server = from;
+    } else {
+        UINT_PTR status = 0, block = 0;
+        UnpackDDElParam(WM_DDE_ACK, lp, &status, &block);
+        FreeDDElParam(WM_DDE_ACK, lp);
+        if (from == conv->server && conv->pending &&
+            reinterpret_cast<HGLOBAL>(block) == conv->pending) {
+            GlobalFree(conv->pending);
+            conv->pending = nullptr;
+            conv->answered = true;
+            conv->accepted = (status & 0x8000) != 0;
+        }
+    }
+    return 0;
+}
+
+// Runs this thread's messages until done() holds or the time is up.
+template <class Done>
+bool PumpUntil(Done done, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (done()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
+// Initiates with each top-level window of the thread that owns a window of
+// `ownerClass`; false when none answered.
+bool InitiateOnThreadOf(const wchar_t* ownerClass, HWND client, ATOM app, ATOM topic,
+                        DWORD timeoutMs, RawConversation& conv) {
+    const HWND owner = FindWindowW(ownerClass, nullptr);
+    const DWORD thread = owner ? GetWindowThreadProcessId(owner, nullptr) : 0;
+    std::vector<HWND> windows;
+    if (thread) EnumThreadWindows(thread, &CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    conv.initiating = true;
+    for (const HWND w : windows) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(w, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(client),
+                            MAKELPARAM(app, topic), SMTO_ABORTIFHUNG, timeoutMs, &ignored);
+        if (conv.server) break;
+    }
+    conv.initiating = false;
+    return conv.server != nullptr;
 }
 
 }  // namespace
@@ -147,6 +229,56 @@ bool DdeExecute(std::string_view service, std::string_view topic, std::string_vi
     if (hszTopic) DdeFreeStringHandle(inst, hszTopic);
     DdeUninitialize(inst);
     return acknowledged;
+}
+
+bool DdeExecuteOnThreadOf(const wchar_t* ownerClass, std::string_view service,
+                          std::string_view topic, std::string_view command,
+                          const DdeExecuteOptions& options) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &RawClientProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = "KesDdeClient";
+    RegisterClassA(&wc);
+    const HWND client = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                        nullptr, wc.hInstance, nullptr);
+    if (!client) return false;
+    RawConversation conv;
+    SetWindowLongPtrA(client, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&conv));
+    const DWORD timeoutMs = std::max<DWORD>(options.transactionTimeoutMs, 1);  // 0: no limit
+
+    const ATOM app = GlobalAddAtomA(Utf8ToAnsi(service).c_str());
+    const ATOM top = GlobalAddAtomA(Utf8ToAnsi(topic).c_str());
+    const ULONGLONG deadline = GetTickCount64() + options.connectRetryMs;
+    while (!InitiateOnThreadOf(ownerClass, client, app, top, timeoutMs, conv) &&
+           GetTickCount64() < deadline)
+        Sleep(25);
+    GlobalDeleteAtom(app);
+    GlobalDeleteAtom(top);
+
+    if (conv.server) {
+        const std::string text = Utf8ToAnsi(command);
+        if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1)) {
+            if (void* bytes = GlobalLock(block)) {
+                std::memcpy(bytes, text.c_str(), text.size() + 1);
+                GlobalUnlock(block);
+            }
+            conv.pending = block;
+            if (PostMessageA(conv.server, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(client),
+                             reinterpret_cast<LPARAM>(block)))
+                PumpUntil([&] { return conv.answered || conv.terminated; }, timeoutMs);
+            else
+                GlobalFree(std::exchange(conv.pending, nullptr));
+            // Unanswered, the block may still be the server's: it stays.
+        }
+        // A server that left the execute unanswered will not answer this either.
+        if (!conv.terminated) {
+            PostMessageA(conv.server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client), 0);
+            PumpUntil([&] { return conv.terminated; }, conv.answered ? timeoutMs : 0);
+        }
+    }
+    SetWindowLongPtrA(client, GWLP_USERDATA, 0);
+    DestroyWindow(client);
+    return conv.accepted;
 }
 
 }  // namespace kes::win

@@ -1,6 +1,7 @@
 #pragma once
 // DDE through DDEML: the utility's execute server, and a one-shot execute
-// client for the forwarding start, the stand-in host and the tests.
+// client for the stand-in host and the tests; the forwarding start's client
+// speaks the WM_DDE_* messages itself.
 #include <functional>
 #include <string>
 #include <string_view>
@@ -46,5 +47,14 @@ struct DdeExecuteOptions {
 // One conversation with one execute; true when the server acknowledged it.
 bool DdeExecute(std::string_view service, std::string_view topic, std::string_view command,
                 const DdeExecuteOptions& options = {});
+
+// The same with a server on the thread that owns the top-level window of class
+// `ownerClass`, in ANSI. DDEML's connect sends its initiate to every top-level
+// window and waits on each, so one whose thread has stopped pumping holds it
+// until that thread goes on; here only the owner thread's windows are asked,
+// each for at most the transaction timeout. The charset option is not used.
+bool DdeExecuteOnThreadOf(const wchar_t* ownerClass, std::string_view service,
+                          std::string_view topic, std::string_view command,
+                          const DdeExecuteOptions& options = {});
 
 }  // namespace kes::win

@@ -25,7 +25,7 @@ const std::string kConverterRequest =
 enum class FirstInstance {
     Serves,           // records every execute
     BlocksInExecute,  // execute callback does not return: the execute is never acknowledged
-    NeverPumps,       // a window on a thread that handles no messages, not even the initiate
+    NeverPumps,       // its window's thread handles no messages, not even the initiate
 };
 
 // Stands in for a running first instance: holds the instance object and serves
@@ -55,12 +55,17 @@ class FakeFirstInstance {
 
   private:
     void Run() {
-        // Serving or blocking: a real server; never pumping: a bare window.
+        // A main window where a second start looks for it; beside it a real
+        // server, serving or blocking, unless it never pumps.
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &DefWindowProcW;
+        wc.lpszClassName = kMainClass;
+        RegisterClassW(&wc);
+        const HWND hwnd = CreateWindowExW(0, kMainClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                          nullptr, nullptr, nullptr);
+        const bool pumps = behaviour_ != FirstInstance::NeverPumps;
         std::optional<win::DdeServer> server;
-        HWND hwnd = nullptr;
-        if (behaviour_ == FirstInstance::NeverPumps) {
-            hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                   nullptr, nullptr);
+        if (!pumps) {
             serving_ = hwnd != nullptr;
         } else {
             serving_ = server.emplace().Start(kDdeService, kDdeTopic, [this](const std::string& c) {
@@ -74,13 +79,13 @@ class FakeFirstInstance {
             });
         }
         SetEvent(ready_);
-        if (hwnd) WaitForSingleObject(release_, 30000);
-        while (!hwnd && MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==
+        if (!pumps) WaitForSingleObject(release_, 30000);
+        while (pumps && MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==
                             WAIT_OBJECT_0 + 1) {
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         }
-        if (hwnd) DestroyWindow(hwnd);
+        DestroyWindow(hwnd);
         server.reset();
         finished_ = true;
     }
