@@ -242,6 +242,7 @@ bool DdeExecuteOnThreadOf(const wchar_t* ownerClass, std::string_view service,
     const HWND client = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                         nullptr, wc.hInstance, nullptr);
     if (!client) return false;
+    KES_TRACE_POINT("dde client ready");
     RawConversation conv;
     SetWindowLongPtrA(client, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&conv));
     const DWORD timeoutMs = std::max<DWORD>(options.transactionTimeoutMs, 1);  // 0: no limit
@@ -254,6 +255,7 @@ bool DdeExecuteOnThreadOf(const wchar_t* ownerClass, std::string_view service,
         Sleep(25);
     GlobalDeleteAtom(app);
     GlobalDeleteAtom(top);
+    KES_TRACE_POINT("dde connected");
 
     if (conv.server) {
         const std::string text = Utf8ToAnsi(command);
@@ -268,6 +270,7 @@ bool DdeExecuteOnThreadOf(const wchar_t* ownerClass, std::string_view service,
                 PumpUntil([&] { return conv.answered || conv.terminated; }, timeoutMs);
             else
                 GlobalFree(std::exchange(conv.pending, nullptr));
+            KES_TRACE_POINT("dde executed");
             // Unanswered, the block may still be the server's: it stays.
         }
         // A server that left the execute unanswered will not answer this either.
