@@ -76,7 +76,7 @@ for arch in x64 x86; do
 #include "host/HostLink.h"
 int main() {
     kes::host::HostLink link(L"KesUtil.exe");
-    return link.Send(kes::host::CloseRequest(kes::host::kConverter), 0) ? 0 : 1;
+    return link.Send(kes::host::CloseRequest(kes::kWindowConverter), 0) ? 0 : 1;
 }
 EOF
   mapfile -t units < <(find "$dir/host-link" -name '*.cpp' | sort)
