@@ -110,7 +110,7 @@ TEST(Startup, NormalStartOpensTheRequestedWindowTopmostAndInactive) {
     EXPECT_NE(GetActiveWindow(), converter);
 }
 
-TEST(Startup, StartOnlyPublishesTheHiddenMainWindowAndDropsTheOldReply) {
+TEST(Startup, StartOnlyPublishesTheHiddenMainWindowDropsTheOldReplyAndServesSecondStarts) {
     UtilitySession session;
     const win::SettingsStore store;
     store.Save(kSectionMessages, kListMessageValue, "3~3~5~");
@@ -130,89 +130,60 @@ TEST(Startup, StartOnlyPublishesTheHiddenMainWindowAndDropsTheOldReply) {
     Pump(300);
     for (const wchar_t* windowClass : {kConverterClass, kHelpClass, kTokenListClass})
         EXPECT_EQ(FindWindowW(windowClass, nullptr), nullptr);
-}
-
-TEST(Startup, StartsWithNothingToDoEndAtOnceAndTouchNothing) {
-    // Without "@" even a first start ends, though the host is there (false); start-only and
-    // unreadable codes are not forwarded to a running first instance (true).
-    // clang-format off
-    const std::pair<const char*, bool> cases[] = {
-        {"", false}, {"5", false}, {"0 5 text", false}, {"-3@", true},
-        {"-3@5@@300@4000@1200@2400@False@", true}, {"abc@5@@300@4000@1200@2400@False@", true},
-        {"@5@@300@4000@1200@2400@False@", true}, {"0 5 no separator", true}};
-    // clang-format on
-    UtilitySession session;
-    const win::SettingsStore store;
-    for (const auto& [commandLine, firstRuns] : cases) {
-        SCOPED_TRACE(commandLine);
-        // A first instance that would hold any conversation for seconds.
-        std::optional<FakeFirstInstance> first;
-        if (firstRuns) {
-            ASSERT_TRUE(first.emplace(FirstInstance::BlocksInExecute).Ready());
-        }
-        store.Save(kSectionMisc, kScrollbarValue, "4242");
-        store.Save(kSectionMessages, kListMessageValue, "3~3~5~");
-        const SingleStart run = RunToEnd(commandLine, 8000);
-        EXPECT_TRUE(run.ended);
-        // Under the 5 s a first start would wait for the host's handle; a
-        // forward would show in the fake's record.
-        EXPECT_LT(run.elapsedMs, 4500u);
-        EXPECT_TRUE(!first || first->Commands().empty()) << "forwarded";
-        EXPECT_EQ(StoredValue(kSectionMisc, kScrollbarValue), "4242");
-        EXPECT_EQ(session.Reply(), "3~3~5~");
-    }
-    store.Delete(kSectionMisc, kScrollbarValue);
-    store.Delete(kSectionMessages, kListMessageValue);
-}
-
-TEST(Startup, SecondStartForwardsToTheFirstAndEnds) {
-    UtilitySession session;
-    ASSERT_TRUE(session.Start(host::kStartOnlyRequest));
-    const auto firstScrollbar = StoredValue(kSectionMisc, kScrollbarValue);
-    ASSERT_TRUE(firstScrollbar.has_value());
+    // A second start forwards its request here and ends; "Scrollbar" still names this one.
     ASSERT_TRUE(RunToEnd(kConverterRequest, 10000).ended);
     HWND converter = WaitForWindow(kConverterClass);
     EXPECT_EQ(ProcessOf(converter), session.Link().ProcessId());
     EXPECT_TRUE(StandsAtRequest(converter, 300, 4000, 1200, 2400));
     EXPECT_TRUE(session.Running());
-    EXPECT_EQ(StoredValue(kSectionMisc, kScrollbarValue), firstScrollbar);
+    EXPECT_EQ(session.Link().UtilityWindow(), published);
 }
 
-TEST(Startup, SecondStartForwardsItsCommandLineTrimmed) {
-    // Blanks in front of the code never reach the program (the command line's
-    // own split eats them); blanks behind the last "@" are trimmed; a command
-    // string quoted as one argument keeps its blanks.
+TEST(Startup, SecondStartsForwardOnlyTheirTrimmedRequestAndEndInTimeTouchingNothing) {
+    // Without "@" even a first start ends at once, though the host is there (no first
+    // instance); start-only and unreadable codes are not forwarded to a running first instance.
+    // Blanks in front of the code never reach the program (the command line's own split eats
+    // them); blanks behind the last "@" are trimmed; a command string quoted as one argument
+    // keeps its blanks. A first instance that hangs in the execute or never pumps holds no
+    // start beyond its deadline, and the running instance's "Scrollbar" survives a forward
+    // that outlasts a watchdog interval. Under 4.5 s: the 5 s a first start would wait for the
+    // host's handle.
+    using F = FirstInstance;
+    const std::optional<F> none, blocks = F::BlocksInExecute;
+    const std::string fields = "5@@300@4000@1200@2400@False@";
     // clang-format off
-    const std::pair<const char*, const char*> cases[] = {
-        {"0@5@@300@4000@1200@2400@False@   ", "0@5@@300@4000@1200@2400@False@"},
-        {"   -1@6@  ", "-1@6@"}, {"-2@", "-2@"},
-        {"1@1@ text with blanks @0@0@0@0@0@", "1@1@ text with blanks @0@0@0@0@0@"},
-        {"\"1@1@ quoted text @0@0@0@0@0@\"", "1@1@ quoted text @0@0@0@0@0@"}};
+    const std::tuple<std::string, std::optional<F>, ULONGLONG, std::string> cases[] = {
+        {"", none, 4500, ""}, {"5", none, 4500, ""}, {"0 5 text", none, 4500, ""},
+        {"-3@", blocks, 4500, ""}, {"-3@" + fields, blocks, 4500, ""},
+        {"abc@" + fields, blocks, 4500, ""}, {"@" + fields, blocks, 4500, ""},
+        {"0 5 no separator", blocks, 4500, ""},
+        {"0@" + fields + "   ", F::Serves, 4500, "0@" + fields},
+        {"   -1@6@  ", F::Serves, 4500, "-1@6@"}, {"-2@", F::Serves, 4500, "-2@"},
+        {"1@1@ text with blanks @0@0@0@0@0@", F::Serves, 4500, "1@1@ text with blanks @0@0@0@0@0@"},
+        {"\"1@1@ quoted text @0@0@0@0@0@\"", F::Serves, 4500, "1@1@ quoted text @0@0@0@0@0@"},
+        {kConverterRequest, blocks, 9000, kConverterRequest},
+        {kConverterRequest, F::NeverPumps, 9000, ""}};
     // clang-format on
-    for (const auto& [commandLine, forwarded] : cases) {
+    UtilitySession session;
+    const win::SettingsStore store;
+    for (const auto& [commandLine, behaviour, boundMs, forwarded] : cases) {
         SCOPED_TRACE(commandLine);
-        FakeFirstInstance first(FirstInstance::Serves);
-        ASSERT_TRUE(first.Ready());
-        EXPECT_TRUE(RunToEnd(commandLine, 8000).ended);
-        EXPECT_EQ(first.Commands(), std::vector<std::string>{forwarded});
-    }
-}
-
-TEST(Startup, HungFirstInstanceCannotHoldASecondStart) {
-    for (FirstInstance behaviour : {FirstInstance::BlocksInExecute, FirstInstance::NeverPumps}) {
-        SCOPED_TRACE(static_cast<int>(behaviour));
-        FakeFirstInstance first(behaviour);
-        ASSERT_TRUE(first.Ready());
-        // The running instance's handle survives a forward that outlasts a
-        // watchdog interval.
-        win::SettingsStore().Save(kSectionMisc, kScrollbarValue, "4242");
-        const SingleStart run = RunToEnd(kConverterRequest, 15000);
+        std::optional<FakeFirstInstance> first;
+        if (behaviour) first.emplace(*behaviour);
+        ASSERT_TRUE(!first || first->Ready());
+        store.Save(kSectionMisc, kScrollbarValue, "4242");
+        store.Save(kSectionMessages, kListMessageValue, "3~3~5~");
+        const SingleStart run = RunToEnd(commandLine, 15000);
         EXPECT_TRUE(run.ended);
-        EXPECT_LT(run.elapsedMs, 9000u);
+        EXPECT_LT(run.elapsedMs, boundMs);
+        using Commands = std::vector<std::string>;
+        EXPECT_EQ(first ? first->Commands() : Commands{}, Commands(!forwarded.empty(), forwarded));
         EXPECT_EQ(FindWindowW(kConverterClass, nullptr), nullptr);
         EXPECT_EQ(StoredValue(kSectionMisc, kScrollbarValue), "4242");
+        EXPECT_EQ(session.Reply(), "3~3~5~");
     }
-    win::SettingsStore().Delete(kSectionMisc, kScrollbarValue);
+    store.Delete(kSectionMisc, kScrollbarValue);
+    store.Delete(kSectionMessages, kListMessageValue);
 }
 
 TEST(Startup, SimultaneousStartsLeaveOneInstanceAndLoseNoCommand) {
