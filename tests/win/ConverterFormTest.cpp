@@ -223,23 +223,5 @@ TEST_F(ConverterWindow, EveryOpenStartsAsDesignedTopmostAtTheAnchor) {
     EXPECT_EQ(Text(kText2Id), "0  dBm");
 }
 
-TEST_F(ConverterWindow, StandsBesideAHelpWindowExactlyAtTheAnchor) {
-    CloseToolWindow(kWindowConverter);
-    const HWND help = OpenTool(kWindowHelpText, "notes");
-    ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
-    RECT h{}, c{};
-    GetWindowRect(help, &h);
-    GetWindowRect(form_, &c);
-    // To the left of the help window, 50 twips apart, bottoms aligned.
-    const double t = TwipsPerPixel();
-    EXPECT_NEAR((h.left - c.right) * t, 50, t);
-    EXPECT_EQ(c.bottom, h.bottom);
-    // A help window moved by the user, even by a pixel, no longer counts.
-    SetWindowPos(help, nullptr, h.left + 1, h.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
-    EXPECT_TRUE(StandsAtRequest(form_, kOffsetY, kOffsetX, kTop, kLeft));
-}
-
 }  // namespace
 }  // namespace kes::test
