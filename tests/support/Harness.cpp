@@ -99,14 +99,10 @@ UtilitySession::UtilitySession(std::wstring utilityPath) : link_(std::move(utili
     const win::SettingsStore store;
     store.Delete(kSectionMisc, kScrollbarValue);
     store.Delete(kSectionMessages, kListMessageValue);
-    // A visible, active host window, as a user working in the host has.
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KesTestHost";
-    RegisterClassW(&wc);
-    host_ = CreateWindowExW(0, wc.lpszClassName, L"Kestrelsim test host", WS_OVERLAPPEDWINDOW, 0, 0,
-                            200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    // A visible, active host window, as a user working in the host has (a plain static
+    // control as top-level window).
+    host_ = CreateWindowExW(0, L"STATIC", L"Kestrelsim test host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                            100, nullptr, nullptr, nullptr, nullptr);
     ShowWindow(host_, SW_SHOWNORMAL);
     SetForegroundWindow(host_);
     link_.PublishHostWindow(host_);
@@ -123,15 +119,6 @@ bool UtilitySession::Start(std::string_view commandLine, DWORD timeoutMs) {
     if (!link_.StartUtility(commandLine)) return false;
     return WaitUntil([&] { return link_.UtilityWindow().has_value() || !Running(); }, timeoutMs) &&
            link_.UtilityWindow().has_value();
-}
-
-void UtilitySession::DestroyHost() {
-    if (host_) DestroyWindow(host_);
-    host_ = nullptr;
-}
-
-bool UtilitySession::WaitForExit(DWORD timeoutMs) {
-    return WaitUntil([&] { return !Running(); }, timeoutMs);
 }
 
 SingleStart RunToEnd(std::string_view commandLine, DWORD timeoutMs) {

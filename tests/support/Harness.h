@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "host/HostLink.h"
 
@@ -72,8 +73,10 @@ class UtilitySession {
     bool Start(std::string_view commandLine, DWORD timeoutMs = 8000);
     bool Send(std::string_view commandString) { return link_.Send(commandString); }
     std::optional<std::string> Reply() const { return link_.PeekReply(); }
-    void DestroyHost();
-    bool WaitForExit(DWORD timeoutMs);
+    void DestroyHost() { DestroyWindow(std::exchange(host_, nullptr)); }
+    bool WaitForExit(DWORD timeoutMs) {
+        return WaitUntil([&] { return !Running(); }, timeoutMs);
+    }
     bool Running() const { return link_.Process() && !link_.WaitForExit(0); }
 
   private:
