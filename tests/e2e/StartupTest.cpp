@@ -55,32 +55,29 @@ class FakeFirstInstance {
 
   private:
     void Run() {
-        // Serving or blocking: a real server; never pumping: a bare window.
+        // Never pumping: a bare window; serving or blocking: a real server.
         std::optional<win::DdeServer> server;
-        HWND hwnd = nullptr;
-        if (behaviour_ == FirstInstance::NeverPumps) {
-            hwnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+        HWND bare = nullptr;
+        if (behaviour_ == FirstInstance::NeverPumps)
+            bare = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                    nullptr, nullptr);
-            serving_ = hwnd != nullptr;
-        } else {
-            serving_ = server.emplace().Start(kDdeService, kDdeTopic, [this](const std::string& c) {
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    commands_.push_back(c);
-                }
-                if (behaviour_ == FirstInstance::BlocksInExecute)
-                    WaitForSingleObject(release_, 20000);
-                return true;
-            });
-        }
+        const auto record = [this](const std::string& c) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                commands_.push_back(c);
+            }
+            if (behaviour_ == FirstInstance::BlocksInExecute) WaitForSingleObject(release_, 20000);
+            return true;
+        };
+        serving_ = bare || (behaviour_ != FirstInstance::NeverPumps &&
+                            server.emplace().Start(kDdeService, kDdeTopic, record));
         SetEvent(ready_);
-        if (hwnd) WaitForSingleObject(release_, 30000);
-        while (!hwnd && MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, QS_ALLINPUT) ==
-                            WAIT_OBJECT_0 + 1) {
+        const DWORD wake = bare ? 0 : QS_ALLINPUT;
+        while (MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, wake) == WAIT_OBJECT_0 + 1) {
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         }
-        if (hwnd) DestroyWindow(hwnd);
+        if (bare) DestroyWindow(bare);
         server.reset();
         finished_ = true;
     }
