@@ -208,25 +208,19 @@ TEST(Startup, SimultaneousStartsLeaveOneInstanceAndLoseNoCommand) {
     }
 }
 
-// What the fake directory query answers: the bytes and the count it returns.
-std::string_view queryBytes;
-unsigned queryResult = 0;
-
 TEST(Startup, DirectoriesAreReadInTheAnsiCodePage) {
     ASSERT_EQ(GetACP(), 1252u) << "run with LC_ALL=en_US.UTF-8";
-    const auto query = [](char* buffer, unsigned size) {
-        queryBytes.copy(buffer, size);
-        return queryResult;
-    };
-    const std::tuple<std::string_view, unsigned, const char*> cases[] = {
-        {"C:\\W\xC4NDOWS", 10, "C:\\W\xC3\x84NDOWS\\"},  // 0xC4 is U+00C4 in code page 1252
-        {"C:\\WINDOWS", 0, "\\"},                        // a failed call
-    };
-    for (const auto& [bytes, result, expected] : cases) {
-        queryBytes = bytes;
-        queryResult = result;
-        EXPECT_EQ(AnsiDirectory(query), expected) << expected;
-    }
+    // 0xC4 is U+00C4 in code page 1252.
+    EXPECT_EQ(AnsiDirectory([](char* buffer, unsigned size) {
+                  return unsigned(std::string_view("C:\\W\xC4NDOWS").copy(buffer, size));
+              }),
+              "C:\\W\xC3\x84NDOWS\\");
+    // A failed call: whatever the buffer holds, its count says nothing is there.
+    EXPECT_EQ(AnsiDirectory([](char* buffer, unsigned size) {
+                  std::string_view("C:\\WINDOWS").copy(buffer, size);
+                  return 0u;
+              }),
+              "\\");
 }
 
 TEST(Startup, LocaleSeparatorsFollowTheUserLocale) {
