@@ -64,13 +64,12 @@ TEST(NumberFromValue, FifteenDigitEngineeringOrGeneralText) {
 
 TEST(ReadNumberText, AcceptsOnlyTheLocaleNumberForm) {
     const std::pair<const char*, double> good[] = {{" -1.5e+2 ", -150}, {".5", 0.5}, {"5.", 5}};
-    for (const std::string& sep : kSeparators) {
+    for (const std::string& sep : kSeparators)
         for (const auto& [text, value] : good) {
             double v = -1;
             EXPECT_TRUE(ReadNumberText(Localised(text, sep), sep, v)) << text << sep;
             EXPECT_EQ(v, value) << text << sep;
         }
-    }
     for (const char* bad : {"1.5", "", ",", "1e", "e5", "1,5,", "inf", "nan", "0x10", "&H10",
                             "1e999", "--1", "1 5", "\t1"}) {
         double v = 42;

@@ -47,8 +47,8 @@ std::optional<Fit> Measure(HWND control) {
     }
     DrawTextW(dc.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
     const LONG type = style & BS_TYPEMASK;
-    const bool boxed = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
-                       type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
+    // Check boxes, radio buttons and three-state boxes.
+    const bool boxed = (type >= BS_CHECKBOX && type <= BS_AUTO3STATE) || type == BS_AUTORADIOBUTTON;
     return Fit{r.right, client.right - (boxed ? GetSystemMetrics(SM_CXMENUCHECK) + 3
                                               : 2 * GetSystemMetrics(SM_CXEDGE))};
 }
