@@ -40,15 +40,12 @@ HWND WaitForMessageBox() {
 // Its text, then button `index` is clicked and the box waited out.
 std::string AnswerMessageBox(int index) {
     const HWND box = WaitForMessageBox();
-    if (!box) return "<no message box>";
     const std::string text = win::GetText(GetDlgItem(box, kMsgTextId));
     PostMessageW(GetDlgItem(box, kMsgFirstButtonId + index), BM_CLICK, 0, 0);
     WaitUntil([&] { return !IsWindow(box); });
     return text;
 }
 
-const std::string kConverter =
-    host::OpenRequest(kWindowConverter, "", 300, 4000, 4500, 2400, false);
 const std::string kHelp = host::OpenRequest(kWindowFunctionList, "", 300, 9000, 4500, 8400, false);
 
 // A window whose thread stops pumping once it exists: a hung host.
@@ -85,7 +82,7 @@ bool Connected(RawDdeClient& client, UtilitySession& session) {
            ProcessOf(client.Server()) == session.Link().ProcessId();
 }
 
-TEST(Fault, MisbehavingOrMissingHostLibraryOrAHugeLeftoverReplyNeverBreaksTheConverter) {
+TEST(Fault, BadHostLibraryOrLeftoverReplyNeverBreaksTheConverterNorRequestsUnderItsBoxes) {
     // Beside KesUtil.exe the fake library or none; the input; the result, or (nullptr) the
     // invalid-value box and then the selection.
     // clang-format off
@@ -113,7 +110,7 @@ TEST(Fault, MisbehavingOrMissingHostLibraryOrAHugeLeftoverReplyNeverBreaksTheCon
             // A huge reply left over from an earlier run is dropped and the start goes on.
             win::SettingsStore().Save(kSectionMessages, kListMessageValue,
                                       std::string(100000, '7'));
-            ASSERT_TRUE(session->Start(kConverter));
+            ASSERT_TRUE(session->Start(kConverterRequest));
             ASSERT_NE(text1 = WaitForControl(WaitForWindow(kConverterClass), kText1Id), nullptr);
             EXPECT_FALSE(session->Reply().has_value());
         }
@@ -130,6 +127,23 @@ TEST(Fault, MisbehavingOrMissingHostLibraryOrAHugeLeftoverReplyNeverBreaksTheCon
         }
         EXPECT_TRUE(session->Running());
     }
+    // Requests are served while a box or the token window's question is up.
+    win::SetText(text1, "5x");
+    PostMessageW(text1, WM_CHAR, 13, 0);
+    ASSERT_NE(WaitForMessageBox(), nullptr);
+    EXPECT_TRUE(session->Send(kHelp));
+    EXPECT_NE(WaitForWindow(kHelpClass, kParserFunctionListCaption), nullptr);
+    EXPECT_NE(AnswerMessageBox(0).find(kInvalidValueText), std::string::npos);
+    ASSERT_TRUE(
+        session->Send(host::OpenRequest(kWindowTokenList, "3~Ask~1~3~5~", 0, 0, 0, 0, false)));
+    const HWND list = WaitForControl(WaitForWindow(kTokenListClass, "Ask Tokens"), kTokenListBoxId);
+    SendMessageW(list, LB_SETSEL, TRUE, 2);
+    PostMessageW(GetParent(list), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_NE(WaitForMessageBox(), nullptr);
+    EXPECT_TRUE(session->Send(host::CloseRequest(kWindowFunctionList)));
+    EXPECT_TRUE(WaitForNoWindow(kHelpClass));
+    AnswerMessageBox(0);
+    EXPECT_TRUE(WaitUntil([&] { return session->Reply().has_value(); }));
 }
 
 TEST(Fault, StalledHostHoldsUpNoStartOrRequest) {
@@ -137,7 +151,7 @@ TEST(Fault, StalledHostHoldsUpNoStartOrRequest) {
     StalledWindow host;
     session.Link().PublishHostWindow(host.Hwnd());
     ASSERT_TRUE(session.Start(std::string(host::kStartOnlyRequest)));
-    EXPECT_TRUE(session.Send(kConverter));
+    EXPECT_TRUE(session.Send(kConverterRequest));
     EXPECT_NE(WaitForWindow(kConverterClass), nullptr);
     EXPECT_TRUE(session.Send(host::CloseRequest(kWindowConverter)));
     EXPECT_TRUE(WaitForNoWindow(kConverterClass));
@@ -153,7 +167,7 @@ TEST(Fault, RawDdeClientIsServedThroughGarbageAndAVanishedClientOrBadExecuteBloc
     EXPECT_FALSE(first.Connect("KesUtil", "System"));
     EXPECT_FALSE(first.Connect("KesUtilX", "KesUtil_MSG"));
     ASSERT_TRUE(Connected(first, session));
-    EXPECT_TRUE(first.ExecuteText(kConverter));
+    EXPECT_TRUE(first.ExecuteText(kConverterRequest));
     EXPECT_TRUE(StandsAtRequest(WaitForWindow(kConverterClass), 300, 4000, 4500, 2400));
     // Every execute is acknowledged, even garbage.
     // clang-format off
@@ -175,7 +189,7 @@ TEST(Fault, RawDdeClientIsServedThroughGarbageAndAVanishedClientOrBadExecuteBloc
         RawDdeClient client;
         ASSERT_TRUE(Connected(client, session));
         if (kind > 0) {
-            HGLOBAL block = RawDdeClient::Block(kConverter);
+            HGLOBAL block = RawDdeClient::Block(kConverterRequest);
             if (kind == 1) GlobalFree(block);
             client.Post(kind == 1 ? block : reinterpret_cast<HGLOBAL>(UINT_PTR{0x5A5A5A50}));
             Pump(300);
@@ -186,29 +200,6 @@ TEST(Fault, RawDdeClientIsServedThroughGarbageAndAVanishedClientOrBadExecuteBloc
         EXPECT_TRUE(session.Send(host::CloseRequest(kWindowFunctionList)));
         EXPECT_TRUE(WaitForNoWindow(kHelpClass));
     }
-}
-
-TEST(Fault, RequestWhileABoxOrTheQuestionIsUpIsServed) {
-    UtilitySession session;
-    ASSERT_TRUE(session.Start(kConverter));
-    const HWND text1 = WaitForControl(WaitForWindow(kConverterClass), kText1Id);
-    win::SetText(text1, "5x");
-    PostMessageW(text1, WM_CHAR, 13, 0);
-    ASSERT_NE(WaitForMessageBox(), nullptr);
-    EXPECT_TRUE(session.Send(kHelp));
-    EXPECT_NE(WaitForWindow(kHelpClass, kParserFunctionListCaption), nullptr);
-    EXPECT_NE(AnswerMessageBox(0).find(kInvalidValueText), std::string::npos);
-    // The token window's question on closing.
-    ASSERT_TRUE(
-        session.Send(host::OpenRequest(kWindowTokenList, "3~Ask~1~3~5~", 0, 0, 0, 0, false)));
-    const HWND list = WaitForControl(WaitForWindow(kTokenListClass, "Ask Tokens"), kTokenListBoxId);
-    SendMessageW(list, LB_SETSEL, TRUE, 2);
-    PostMessageW(GetParent(list), WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_NE(WaitForMessageBox(), nullptr);
-    EXPECT_TRUE(session.Send(host::CloseRequest(kWindowFunctionList)));
-    EXPECT_TRUE(WaitForNoWindow(kHelpClass));
-    AnswerMessageBox(0);
-    EXPECT_TRUE(WaitUntil([&] { return session.Reply().has_value(); }));
 }
 
 // However the utility ends under a token window with other tokens selected, the reply is
@@ -236,7 +227,7 @@ TEST(Fault, SessionEndOrHostGoneSavesTheTokenReplyUnaskedAndIgnoresLateRequests)
             // A request queued just before the walk begins: acknowledged, not carried out.
             RawDdeClient client;
             ASSERT_TRUE(Connected(client, session));
-            client.Post(RawDdeClient::Block(kConverter));
+            client.Post(RawDdeClient::Block(kConverterRequest));
             SendMessageTimeoutW(target, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 5000, &answer);
             client.Vanish();
         }

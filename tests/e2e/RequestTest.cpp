@@ -9,9 +9,6 @@
 namespace kes::test {
 namespace {
 
-using host::CloseRequest;
-using host::OpenRequest;
-
 // Two request positions that keep every tool window on the screen.
 struct Place {
     int offsetY, offsetX, top, left;
@@ -20,7 +17,7 @@ constexpr Place kFirst{300, 4000, 4500, 2400};
 constexpr Place kSecond{600, 6000, 5000, 3000};
 
 std::string Open(int window, const Place& p) {
-    return OpenRequest(window, "", p.offsetY, p.offsetX, p.top, p.left, false);
+    return host::OpenRequest(window, "", p.offsetY, p.offsetX, p.top, p.left, false);
 }
 testing::AssertionResult AtPlace(HWND hwnd, const Place& p) {
     return StandsAtRequest(hwnd, p.offsetY, p.offsetX, p.top, p.left);
@@ -53,7 +50,7 @@ TEST(Requests, EachToolWindowOpensReopensFreshAndClosesAndOtherRequestsLeaveIt) 
         EXPECT_NE(second, first);
         EXPECT_FALSE(IsWindow(first));
         EXPECT_TRUE(AtPlace(second, kSecond));
-        send(CloseRequest(closedBy));
+        send(host::CloseRequest(closedBy));
         EXPECT_TRUE(WaitForNoWindow(windowClass, 2000));
     }
     // Closes of windows that are not open and unknown window numbers leave the converter as it
@@ -64,7 +61,7 @@ TEST(Requests, EachToolWindowOpensReopensFreshAndClosesAndOtherRequestsLeaveIt) 
     const std::pair<std::string, bool> others[] = {
         {"-2000@" + fields, false}, {"abc@" + fields, false}, {"-3@" + fields, false},
         {"-2@" + fields, false}, {"no separator at all", false},
-        {CloseRequest(kWindowHelpText), false}, {CloseRequest(kWindowTokenList), false},
+        {host::CloseRequest(kWindowHelpText), false}, {host::CloseRequest(kWindowTokenList), false},
         {Open(7, kSecond), true}, {Open(-4, kSecond), true},
         {"-1@7@@600@6000@5000@3000@False@", true}};
     // clang-format on

@@ -17,11 +17,6 @@
 namespace kes::test {
 namespace {
 
-using host::OpenRequest;
-
-const std::string kConverterRequest =
-    OpenRequest(kWindowConverter, "", 300, 4000, 1200, 2400, false);
-
 enum class FirstInstance {
     Serves,           // records every execute
     BlocksInExecute,  // execute callback does not return: the execute is never acknowledged
@@ -98,8 +93,7 @@ TEST(Startup, NormalStartOpensTheRequestedWindowTopmostAndInactive) {
     // Quoted as one argument, as a shell user quotes a request whose text holds blanks.
     ASSERT_TRUE(session.Start("\"" + kConverterRequest + "\""));
     HWND converter = WaitForWindow(kConverterClass);
-    ASSERT_NE(converter, nullptr);
-    EXPECT_TRUE(StandsAtRequest(converter, 300, 4000, 1200, 2400));
+    EXPECT_TRUE(StandsAtRequest(converter, 300, 4000, 4500, 2400));
     EXPECT_TRUE(WaitUntil([&] { return IsTopmost(converter); }, 2000));
     // The host keeps the keyboard.
     Pump(300);
@@ -116,9 +110,7 @@ TEST(Startup, StartOnlyPublishesTheHiddenMainWindowDropsTheOldReplyAndServesSeco
     const auto published = session.Link().UtilityWindow();
     ASSERT_TRUE(published.has_value());
     EXPECT_EQ(ProcessOf(*published), session.Link().ProcessId());
-    wchar_t className[64] = {};
-    GetClassNameW(*published, className, 64);
-    EXPECT_STREQ(className, kMainClass);
+    EXPECT_EQ(FindWindowW(kMainClass, nullptr), *published);
     EXPECT_FALSE(IsWindowVisible(*published));
     // The old reply goes once the host's handle is read, just after publishing.
     EXPECT_TRUE(WaitUntil([&] { return !session.Reply().has_value(); }, 3000));
@@ -131,7 +123,7 @@ TEST(Startup, StartOnlyPublishesTheHiddenMainWindowDropsTheOldReplyAndServesSeco
     ASSERT_TRUE(RunToEnd(kConverterRequest, 10000).ended);
     HWND converter = WaitForWindow(kConverterClass);
     EXPECT_EQ(ProcessOf(converter), session.Link().ProcessId());
-    EXPECT_TRUE(StandsAtRequest(converter, 300, 4000, 1200, 2400));
+    EXPECT_TRUE(StandsAtRequest(converter, 300, 4000, 4500, 2400));
     EXPECT_TRUE(session.Running());
     EXPECT_EQ(session.Link().UtilityWindow(), published);
 }
@@ -189,8 +181,8 @@ TEST(Startup, SimultaneousStartsLeaveOneInstanceAndLoseNoCommand) {
         UtilitySession session;
         host::HostLink a(BinDir() + L"\\KesUtil.exe"), b(BinDir() + L"\\KesUtil.exe");
         ASSERT_TRUE(a.StartUtility(kConverterRequest));
-        ASSERT_TRUE(
-            b.StartUtility(OpenRequest(kWindowHelpText, "both", 300, 9000, 1200, 2400, false)));
+        ASSERT_TRUE(b.StartUtility(
+            host::OpenRequest(kWindowHelpText, "both", 300, 9000, 1200, 2400, false)));
         EXPECT_TRUE(WaitUntil([&] { return a.WaitForExit(0) || b.WaitForExit(0); }, 10000));
         HWND converter = WaitForWindow(kConverterClass);
         HWND help = WaitForWindow(kHelpClass);

@@ -10,9 +10,6 @@
 namespace kes::test {
 namespace {
 
-const std::string kConverterRequest =
-    host::OpenRequest(kWindowConverter, "", 300, 4000, 4500, 2400, false);
-
 // How the host's handle is published: its own window, a window of this process (either
 // destroyed once the utility runs), none at all, or a stored text. Absent: the start gives up
 // waiting for it after five seconds and shows nothing. Unusable: the request is carried out

@@ -39,6 +39,10 @@ inline HWND FindVisible(const wchar_t* windowClass) {
     return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
 }
 
+// The converter at an anchor that keeps it on the screen.
+inline const std::string kConverterRequest =
+    host::OpenRequest(kWindowConverter, "", 300, 4000, 4500, 2400, false);
+
 inline constexpr wchar_t kMainClass[] = L"KesUtilMain";
 inline constexpr wchar_t kConverterClass[] = L"KesUtilConverter";
 inline constexpr wchar_t kHelpClass[] = L"KesUtilHelp";
