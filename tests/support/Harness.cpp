@@ -32,11 +32,10 @@ void Pump(DWORD ms) {
 HWND WaitForWindow(const wchar_t* windowClass, std::string_view caption, DWORD timeoutMs) {
     const std::wstring w = win::Widen(caption);
     HWND found = nullptr;
-    const auto shown = [&] {
-        return (found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str())) &&
-               IsWindowVisible(found);
+    const auto find = [&] {
+        return found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str());
     };
-    return WaitUntil(shown, timeoutMs) ? found : nullptr;
+    return WaitUntil([&] { return IsWindowVisible(find()) != FALSE; }, timeoutMs) ? found : nullptr;
 }
 
 bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs) {

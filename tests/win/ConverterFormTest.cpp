@@ -31,10 +31,8 @@ class ConverterWindow : public FormTest {
     std::string Text(int id) const { return win::GetText(Item(id)); }
     bool Checked(int id) const { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     Selection SelectionOf(int id) const {
-        Selection s;
-        SendMessageW(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&s.first),
-                     reinterpret_cast<LPARAM>(&s.second));
-        return s;
+        const LRESULT sel = SendMessageW(Item(id), EM_GETSEL, 0, 0);
+        return {LOWORD(sel), HIWORD(sel)};
     }
     void Click(int id) const {
         SendMessageW(Item(id), BM_CLICK, 0, 0);

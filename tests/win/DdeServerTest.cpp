@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <functional>
+#include <chrono>
 #include <stdexcept>
 #include <string>
-#include <thread>
+#include <future>
 #include <vector>
 
 #include "support/RawDdeClient.h"
@@ -25,23 +24,14 @@ constexpr const char* kTopic = "KesUtil_MSG";
 const std::string kCommand = "0@1@Gr\303\274\303\237e \302\265W@";
 
 // The server lives on this thread; DDEML clients run on a thread of their own.
-bool FromClientThread(const std::function<bool()>& client) {
-    std::atomic<bool> done{false};
-    bool result = false;
-    std::thread worker([&] {
-        result = client();
-        done = true;
-    });
-    test::WaitUntil([&] { return done.load(); }, 10000);
-    worker.join();
-    return result;
-}
 bool Execute(std::string_view command, DdeCharset charset = DdeCharset::Ansi) {
-    return FromClientThread([&] {
-        DdeExecuteOptions options;
-        options.charset = charset;
-        return DdeExecute(kService, kTopic, command, options);
+    std::future<bool> acknowledged = std::async(std::launch::async, [&] {
+        return DdeExecute(kService, kTopic, command, {.charset = charset});
     });
+    test::WaitUntil(
+        [&] { return acknowledged.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+        10000);
+    return acknowledged.get();
 }
 
 class DdeServerTest : public testing::Test {

@@ -33,11 +33,9 @@ inline HWND OpenTool(int32_t window, std::string_view text = "", bool remember =
                       remember};
     ShowToolWindow();
     Pump(0);
-    const win::Form* form = window == kWindowConverter ? converterForm.get()
-                            : window == kWindowTokenList
-                                ? static_cast<win::Form*>(tokenListForm.get())
-                                : helpForm.get();
-    return form ? form->Hwnd() : nullptr;
+    if (window == kWindowConverter) return converterForm ? converterForm->Hwnd() : nullptr;
+    if (window == kWindowTokenList) return tokenListForm ? tokenListForm->Hwnd() : nullptr;
+    return helpForm ? helpForm->Hwnd() : nullptr;
 }
 
 // While it lives, every message box that comes up is handed to `act` once it

@@ -37,9 +37,7 @@ TEST_F(HelpWindow, TopicsShowTheFunctionListInTheUsersSeparatorsOrTheHostsText) 
         SCOPED_TRACE(decimal);
         Util().DecimalSeparator = decimal;
         Util().ListSeparator = list;
-        HWND help = OpenTool(kWindowFunctionList);
-        ASSERT_NE(help, nullptr);
-        HWND text = GetDlgItem(help, kHelpTextId);
+        const HWND text = GetDlgItem(OpenTool(kWindowFunctionList), kHelpTextId);
         const std::string shown = win::GetText(text);
         EXPECT_EQ(shown, ParserFunctionList(decimal, list));
         // Every description starts in one column, whichever gap precedes it.
@@ -59,8 +57,7 @@ TEST_F(HelpWindow, TopicsShowTheFunctionListInTheUsersSeparatorsOrTheHostsText) 
     // Topic 1 replaces the window; the host's text goes in unchanged. Enter and Escape close it.
     const std::string body = "Band power: 12.5 dBm\r\n\xC2\xBD bandwidth";
     for (const UINT key : {VK_RETURN, VK_ESCAPE}) {
-        HWND help = OpenTool(kWindowHelpText, body);
-        ASSERT_NE(help, nullptr);
+        const HWND help = OpenTool(kWindowHelpText, body);
         EXPECT_EQ(win::GetText(GetDlgItem(help, kHelpTextId)), body);
         EXPECT_EQ(win::GetText(help), kSpectralPowerCaption);
         SetForegroundWindow(help);

@@ -53,8 +53,7 @@ TEST_F(UtilMessageBox, EveryWayOutGivesTheResultOfItsButtonSet) {
     // clang-format on
     SetCaptions({"First", "Second", "Third"});
     for (const auto& [buttons, way, index, result] : ways) {
-        SCOPED_TRACE(testing::Message()
-                     << "buttons " << buttons << " way " << way << " index " << index);
+        SCOPED_TRACE(testing::Message() << buttons << " way " << way << " button " << index);
         // An earlier request's result that every way out must replace.
         Msg().MsgResult = 99;
         AnswerBoxes answer(WayOut(way, index));

@@ -24,12 +24,9 @@ std::vector<int> Selected(HWND list) {
     return selected;
 }
 
-std::optional<std::string> Reply() {
-    return StoredValue(kSectionMessages, kListMessageValue);
-}
-
 class TokenWindow : public FormTest {
   protected:
+    static auto Reply() { return StoredValue(kSectionMessages, kListMessageValue); }
     // The list box of a freshly opened token window.
     HWND Open(std::string_view request) {
         const HWND form = OpenTool(kWindowTokenList, request);
@@ -151,17 +148,15 @@ TEST_F(TokenWindow, ReopenRequestWhileTheQuestionIsOpenWaitsForTheAnswer) {
         SCOPED_TRACE(caption);
         HWND first = Open("3~First~1~3~5~");
         Select(first, 2);
-        const auto answer = AnswerQuestion(button, caption);
         AnswerBoxes reopen([&](HWND box) {
             EXPECT_EQ(OpenTool(kWindowTokenList, "4~Second~4~8~"), GetParent(first));
             Pump(100);
             EXPECT_EQ(TokenWindows(), 1);
-            answer(box);
+            AnswerQuestion(button, caption)(box);
         });
         CloseBox(first);
         EXPECT_EQ(reopen.Count(), 1);
-        HWND second = WaitForWindow(kTokenListClass, "Second Tokens", 2000);
-        ASSERT_NE(second, nullptr);
+        ASSERT_NE(WaitForWindow(kTokenListClass, "Second Tokens", 2000), nullptr);
         EXPECT_FALSE(IsWindow(first));
         EXPECT_EQ(TokenWindows(), 1);
         EXPECT_FALSE(Reply());
