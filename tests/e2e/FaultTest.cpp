@@ -46,6 +46,7 @@ std::string AnswerMessageBox(int index) {
     return text;
 }
 
+const std::string& kConverter = kConverterRequest;
 const std::string kHelp = host::OpenRequest(kWindowFunctionList, "", 300, 9000, 4500, 8400, false);
 
 // A window whose thread stops pumping once it exists: a hung host.
@@ -110,7 +111,7 @@ TEST(Fault, BadHostLibraryOrLeftoverReplyNeverBreaksTheConverterNorRequestsUnder
             // A huge reply left over from an earlier run is dropped and the start goes on.
             win::SettingsStore().Save(kSectionMessages, kListMessageValue,
                                       std::string(100000, '7'));
-            ASSERT_TRUE(session->Start(kConverterRequest));
+            ASSERT_TRUE(session->Start(kConverter));
             ASSERT_NE(text1 = WaitForControl(WaitForWindow(kConverterClass), kText1Id), nullptr);
             EXPECT_FALSE(session->Reply().has_value());
         }
@@ -151,7 +152,7 @@ TEST(Fault, StalledHostHoldsUpNoStartOrRequest) {
     StalledWindow host;
     session.Link().PublishHostWindow(host.Hwnd());
     ASSERT_TRUE(session.Start(std::string(host::kStartOnlyRequest)));
-    EXPECT_TRUE(session.Send(kConverterRequest));
+    EXPECT_TRUE(session.Send(kConverter));
     EXPECT_NE(WaitForWindow(kConverterClass), nullptr);
     EXPECT_TRUE(session.Send(host::CloseRequest(kWindowConverter)));
     EXPECT_TRUE(WaitForNoWindow(kConverterClass));
@@ -167,7 +168,7 @@ TEST(Fault, RawDdeClientIsServedThroughGarbageAndAVanishedClientOrBadExecuteBloc
     EXPECT_FALSE(first.Connect("KesUtil", "System"));
     EXPECT_FALSE(first.Connect("KesUtilX", "KesUtil_MSG"));
     ASSERT_TRUE(Connected(first, session));
-    EXPECT_TRUE(first.ExecuteText(kConverterRequest));
+    EXPECT_TRUE(first.ExecuteText(kConverter));
     EXPECT_TRUE(StandsAtRequest(WaitForWindow(kConverterClass), 300, 4000, 4500, 2400));
     // Every execute is acknowledged, even garbage.
     // clang-format off
@@ -189,7 +190,7 @@ TEST(Fault, RawDdeClientIsServedThroughGarbageAndAVanishedClientOrBadExecuteBloc
         RawDdeClient client;
         ASSERT_TRUE(Connected(client, session));
         if (kind > 0) {
-            HGLOBAL block = RawDdeClient::Block(kConverterRequest);
+            HGLOBAL block = RawDdeClient::Block(kConverter);
             if (kind == 1) GlobalFree(block);
             client.Post(kind == 1 ? block : reinterpret_cast<HGLOBAL>(UINT_PTR{0x5A5A5A50}));
             Pump(300);
@@ -227,7 +228,7 @@ TEST(Fault, SessionEndOrHostGoneSavesTheTokenReplyUnaskedAndIgnoresLateRequests)
             // A request queued just before the walk begins: acknowledged, not carried out.
             RawDdeClient client;
             ASSERT_TRUE(Connected(client, session));
-            client.Post(RawDdeClient::Block(kConverterRequest));
+            client.Post(RawDdeClient::Block(kConverter));
             SendMessageTimeoutW(target, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 5000, &answer);
             client.Vanish();
         }
