@@ -10,8 +10,6 @@
 namespace kes {
 namespace {
 
-using Fields = std::vector<std::optional<std::string>>;
-
 TEST(ParseRequestCode, ReadsCodeInFrontOfFirstSeparator) {
     const std::string longest = "6@" + std::string(kMaxCommandLength - 2, 'x');
     // clang-format off
@@ -27,31 +25,6 @@ TEST(ParseRequestCode, ReadsCodeInFrontOfFirstSeparator) {
         EXPECT_EQ(ParseRequestCode(text, firstSeparator), code) << text.substr(0, 40);
         EXPECT_EQ(firstSeparator, separator) << text.substr(0, 40);
     }
-}
-
-Fields ReadFields(std::string_view text, int count) {
-    int16_t firstSeparator = 0;
-    ParseRequestCode(text, firstSeparator);
-    FieldCursor cursor(text, firstSeparator);
-    Fields fields;
-    for (int i = 0; i < count; ++i) {
-        const auto field = cursor.Next();
-        fields.push_back(field ? std::optional<std::string>(*field) : std::nullopt);
-    }
-    return fields;
-}
-
-TEST(FieldCursor, YieldsFieldsInOrderAndNeverTextBehindLastSeparator) {
-    const auto none = std::nullopt;
-    EXPECT_EQ(ReadFields("0@5@@300@4000@1200@2400@False@", 8),
-              (Fields{"5", "", "300", "4000", "1200", "2400", "False", none}));
-    EXPECT_EQ(ReadFields("0@5@ a b @tail", 3), (Fields{"5", " a b ", none}));
-    EXPECT_EQ(ReadFields("0@@@", 3), (Fields{"", "", none}));
-    // A missing separator makes every later field absent; "1@" must not be found again.
-    EXPECT_EQ(ReadFields("1@2", 4), (Fields{none, none, none, none}));
-    EXPECT_EQ(ReadFields("x", 2), (Fields{none, none}));
-    EXPECT_EQ(FieldCursor("a@b@", 0).Next(), "a");
-    EXPECT_EQ(FieldCursor("a@", 9).Next(), none);
 }
 
 TEST(ParseIntegerField, ReadsSignedDecimalsRoundingHalvesToEven) {

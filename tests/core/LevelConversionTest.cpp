@@ -42,13 +42,5 @@ TEST(ConvertLevel, GivesTheHostsResultTexts) {
     EXPECT_EQ(ConvertLevel(Unit::mW, Unit::mW, 1.5, "1,50", k50, ",").text, "1,5  mW");
 }
 
-TEST(ConvertLevel, ZeroInALinearUnitHasNoDbmValue) {
-    for (const Unit source : {Unit::mW, Unit::Vop, Unit::Vrms}) {
-        const auto result = ConvertLevel(source, Unit::dBm, 0.0, "0", k50, ".");
-        EXPECT_EQ(std::pair(result.refused, result.text), std::pair(true, std::string()));
-    }
-    EXPECT_FALSE(ConvertLevel(Unit::mW, Unit::Vrms, 0.0, "0", k50, ".").refused);
-}
-
 }  // namespace
 }  // namespace kes

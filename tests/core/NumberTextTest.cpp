@@ -64,13 +64,12 @@ TEST(NumberFromValue, FifteenDigitEngineeringOrGeneralText) {
 
 TEST(ReadNumberText, AcceptsOnlyTheLocaleNumberForm) {
     const std::pair<const char*, double> good[] = {{" -1.5e+2 ", -150}, {".5", 0.5}, {"5.", 5}};
-    for (const std::string& sep : kSeparators) {
+    for (const std::string& sep : kSeparators)
         for (const auto& [text, value] : good) {
             double v = -1;
             EXPECT_TRUE(ReadNumberText(Localised(text, sep), sep, v)) << text << sep;
             EXPECT_EQ(v, value) << text << sep;
         }
-    }
     for (const char* bad : {"1.5", "", ",", "1e", "e5", "1,5,", "inf", "nan", "0x10", "&H10",
                             "1e999", "--1", "1 5", "\t1"}) {
         double v = 42;
@@ -116,23 +115,22 @@ TEST(ParseNumberText, TrimsHandsTextToEvaluatorAndFormats) {
     EXPECT_EQ(host.Parse("x"), "0");
 }
 
-TEST(ParseNumberText, HexadecimalLiteralsAreReadWithoutEvaluator) {
+TEST(ParseNumberText, HexadecimalLiteralsNeedNoEvaluatorAndErrorPositionsComeFromTheResult) {
+    // Without an evaluator anything but a hexadecimal literal is an error at 0.
     // clang-format off
-    const TextPair cases[] = {
+    const TextPair hex[] = {
         {"&HFF", "255"}, {"&HFFFF", "-1"}, {"&H7FFF", "32767"}, {"&H8000", "-32768"},
         {"&H10000", "65536"}, {"&HFFFFFFFF", "-1"}, {"&H7FFFFFFF", "2147483647"},
         {"&H80000000", "-2147483648"}, {" &Hff, ", "255"}, {"&H", "ERROR"}, {"&HG1", "ERROR"},
-        {"&H 1", "ERROR"}, {"&H.", "ERROR"}};
+        {"&H 1", "ERROR"}, {"&H.", "ERROR"}, {"1", "ERROR"}};
     // clang-format on
-    for (const auto& [in, out] : cases) {
+    for (const auto& [in, out] : hex) {
         std::string text = in;
         int32_t position = -1;
-        EXPECT_EQ(ParseNumberText(text, position, ",", nullptr), out) << in;
+        EXPECT_EQ(ParseNumberText(text, position, ",", HostEvaluateFn{}), out) << in;
         EXPECT_EQ(position, 0) << in;
     }
-}
-
-TEST(ParseNumberText, ErrorPositionComesFromTheResultMagnitude) {
+    // An evaluator's failure: the position from the result's magnitude.
     // clang-format off
     const std::pair<int32_t, int32_t> cases[] = {{-1003, 3}, {-7, 7}, {-2500, 0}, {0, 0},
         {-999, 999}, {-1999, 999}, {-2000, 0}, {INT32_MIN, 0}};
@@ -144,11 +142,8 @@ TEST(ParseNumberText, ErrorPositionComesFromTheResultMagnitude) {
         EXPECT_EQ(host.position, expected) << result;
     }
     std::string text = "1";
-    int32_t position = -1;
-    EXPECT_EQ(ParseNumberText(text, position, ".", HostEvaluateFn{}), "ERROR");
-    EXPECT_EQ(position, 0);
     const HostEvaluateFn throwing = [](std::string&, double&) -> int32_t { throw 1; };
-    EXPECT_EQ(ParseNumberText(text, position, ".", throwing), "ERROR");
+    EXPECT_EQ(ParseNumberText(text, host.position, ".", throwing), "ERROR");
 }
 
 TEST(TextToValue, NumbersWordsAndLeadingNumbers) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -10,37 +11,33 @@
 namespace kes {
 namespace {
 
+// The lines of the list, each with the "\r" of its CR LF (the last has none).
 std::vector<std::string> Lines(std::string_view decimal, std::string_view list) {
-    const std::string text = ParserFunctionList(decimal, list);
-    EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);  // no bare line feeds
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", start)) {
-        lines.push_back(text.substr(start, at - start));
-        start = at + 2;
-    }
-    lines.push_back(text.substr(start));
+    std::istringstream in(ParserFunctionList(decimal, list));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
-TEST(ParserFunctionList, SeparatorsFollowTheLocale) {
-    // The locale does not reach the fixed "(0,1)" of the random sources.
+TEST(ParserFunctionList, SeparatorsFollowTheLocaleAndLinesEndInCrLf) {
+    // The locale does not reach the fixed "(0,1)" of the random sources. Separators beyond
+    // ASCII (U+066B and U+061B) go in whole.
+    const char *arabicDecimal = "\xD9\xAB", *arabicList = "\xD8\x9B";
     // clang-format off
-    const std::pair<std::size_t, const char*> comma[] = {
-        {7, " atan2(x;y)\tInverse tangent (2 Quad)"}, {12, " exp(x)\t\te ^ x  (e = 2,718...)"},
-        {18, " mod(x;y)\t\tx Modulo y"}, {44, " pi\t\tConstant 3,1415..."},
-        {47, " c\t\tLight 2,997...e+8 m / sec"}, {48, " k\t\tBoltzmann 1,380...e-23"},
-        {40, " gn\t\tNormal (0,1), i.e. Gaussian"}};
+    const std::tuple<const char*, const char*, std::size_t, const char*> rows[] = {
+        {",", ";", 7, " atan2(x;y)\tInverse tangent (2 Quad)"},
+        {",", ";", 12, " exp(x)\t\te ^ x  (e = 2,718...)"},
+        {",", ";", 18, " mod(x;y)\t\tx Modulo y"}, {",", ";", 44, " pi\t\tConstant 3,1415..."},
+        {",", ";", 47, " c\t\tLight 2,997...e+8 m / sec"},
+        {",", ";", 48, " k\t\tBoltzmann 1,380...e-23"},
+        {",", ";", 40, " gn\t\tNormal (0,1), i.e. Gaussian"},
+        {".", ",", 12, " exp(x)\t\te ^ x  (e = 2.718...)"},
+        {".", ",", 18, " mod(x,y)\t\tx Modulo y"},
+        {arabicDecimal, arabicList, 7, " atan2(x\xD8\x9By)\tInverse tangent (2 Quad)"},
+        {arabicDecimal, arabicList, 44, " pi\t\tConstant 3\331\2531415..."}};
     // clang-format on
-    const auto lines = Lines(",", ";");
-    for (const auto& [index, line] : comma) EXPECT_EQ(lines[index], line);
-    const auto dotLines = Lines(".", ",");
-    EXPECT_EQ(dotLines[12], " exp(x)\t\te ^ x  (e = 2.718...)");
-    EXPECT_EQ(dotLines[18], " mod(x,y)\t\tx Modulo y");
-    // Separators beyond ASCII (U+066B and U+061B) go in whole.
-    const auto arabic = Lines("\xD9\xAB", "\xD8\x9B");
-    EXPECT_EQ(arabic[7], " atan2(x\xD8\x9By)\tInverse tangent (2 Quad)");
-    EXPECT_EQ(arabic[44], " pi\t\tConstant 3\331\2531415...");
+    for (const auto& [decimal, list, index, line] : rows)
+        EXPECT_EQ(Lines(decimal, list).at(index), line + std::string("\r")) << index;
 }
 
 TEST(DescriptionTabStops, FirstPastTheShortNamesSecondPastTheLongOnes) {

@@ -54,17 +54,14 @@ TEST(ApplyCommand, StoresFieldsAndNamesTheAction) {
     }
 }
 
-TEST(ApplyCommand, FivePixelMarginFollowsEachDirectionAndRoundsHalvesToEven) {
+TEST(ApplyCommand, FivePixelMarginPerDirectionRoundsHalvesToEvenAndTheAnchorNeverOverflows) {
     RequestValues v;
     // 5 x 2.5 = 12.5 and 5 x 4.5 = 22.5: 1000 - 12.5 -> 988, 1000 - 22.5 -> 978.
     ApplyCommand("0@5@@0@0@1000@1000@0@", v, 4.5, 2.5);
     EXPECT_EQ(std::pair(v.RequestTop, v.RequestLeft), std::pair(988, 978));
     ApplyCommand("0@5@@0@0@1000@1000@0@", v, 3.3, 3.1);  // 984.5 and 983.5
     EXPECT_EQ(std::pair(v.RequestTop, v.RequestLeft), std::pair(984, 984));
-}
-
-TEST(Anchor, AddsOffsetsWithoutOverflow) {
-    RequestValues v;
+    // The anchor adds the offsets.
     ApplyCommand("0@5@@300@4000@1200@2400@False@", v, 15, 15);
     EXPECT_EQ(std::pair(AnchorX(v), AnchorY(v)),
               std::pair(int64_t{4000 + 2325}, int64_t{300 + 1125}));

@@ -9,9 +9,6 @@
 namespace kes::test {
 namespace {
 
-using host::CloseRequest;
-using host::OpenRequest;
-
 // Two request positions that keep every tool window on the screen.
 struct Place {
     int offsetY, offsetX, top, left;
@@ -20,7 +17,7 @@ constexpr Place kFirst{300, 4000, 4500, 2400};
 constexpr Place kSecond{600, 6000, 5000, 3000};
 
 std::string Open(int window, const Place& p) {
-    return OpenRequest(window, "", p.offsetY, p.offsetX, p.top, p.left, false);
+    return host::OpenRequest(window, "", p.offsetY, p.offsetX, p.top, p.left, false);
 }
 testing::AssertionResult AtPlace(HWND hwnd, const Place& p) {
     return StandsAtRequest(hwnd, p.offsetY, p.offsetX, p.top, p.left);
@@ -53,34 +50,33 @@ TEST(Requests, EachToolWindowOpensReopensFreshAndClosesAndOtherRequestsLeaveIt) 
         EXPECT_NE(second, first);
         EXPECT_FALSE(IsWindow(first));
         EXPECT_TRUE(AtPlace(second, kSecond));
-        send(CloseRequest(closedBy));
+        send(host::CloseRequest(closedBy));
         EXPECT_TRUE(WaitForNoWindow(windowClass, 2000));
     }
-    // Closes of windows that are not open; unknown window numbers.
+    // Closes of windows that are not open and unknown window numbers leave the converter as it
+    // is; the first seven store no field (no half-applied request), the others the places. A
+    // bare reopen after each shows the stored place.
+    const std::string fields = "5@@600@6000@5000@3000@False@";
     // clang-format off
-    const std::string others[] = {
-        "-2000@5@@600@6000@5000@3000@False@", "abc@5@@600@6000@5000@3000@False@",
-        "-3@5@@600@6000@5000@3000@False@", "-2@5@@600@6000@5000@3000@False@", "no separator at all",
-        CloseRequest(kWindowHelpText), CloseRequest(kWindowTokenList),
-        Open(7, kSecond), Open(-4, kSecond), "-1@7@@600@6000@5000@3000@False@"};
+    const std::pair<std::string, bool> others[] = {
+        {"-2000@" + fields, false}, {"abc@" + fields, false}, {"-3@" + fields, false},
+        {"-2@" + fields, false}, {"no separator at all", false},
+        {host::CloseRequest(kWindowHelpText), false}, {host::CloseRequest(kWindowTokenList), false},
+        {Open(7, kSecond), true}, {Open(-4, kSecond), true},
+        {"-1@7@@600@6000@5000@3000@False@", true}};
     // clang-format on
-    // The first seven store no field (no half-applied request); the others store the places.
     send(Open(kWindowConverter, kFirst));
     HWND converter = WaitForWindow(kConverterClass);
-    for (size_t i = 0; i <= std::size(others); ++i) {
-        if (i == 7 || i == std::size(others)) {
-            send("0@5@");
-            EXPECT_NE(FindVisible(kConverterClass), converter);
-            EXPECT_TRUE(
-                AtPlace(converter = WaitForWindow(kConverterClass), i == 7 ? kFirst : kSecond));
-        }
-        if (i == std::size(others)) break;
-        SCOPED_TRACE(others[i]);
-        send(others[i]);
+    for (const auto& [request, stores] : others) {
+        SCOPED_TRACE(request);
+        send(request);
         Pump(50);
         EXPECT_EQ(FindVisible(kConverterClass), converter) << "closed or reopened";
         EXPECT_EQ(FindWindowW(kHelpClass, nullptr), nullptr);
         EXPECT_EQ(FindWindowW(kTokenListClass, nullptr), nullptr);
+        send("0@5@");
+        EXPECT_NE(FindVisible(kConverterClass), converter);
+        EXPECT_TRUE(AtPlace(converter = WaitForWindow(kConverterClass), stores ? kSecond : kFirst));
     }
     EXPECT_TRUE(session.Running());
 }

@@ -7,6 +7,3 @@ set_target_properties(kes_fake_eval PROPERTIES PREFIX "" OUTPUT_NAME kesGen32
 if(MINGW AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_options(kes_fake_eval PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
-if(TARGET kes_e2e_tests)
-  add_dependencies(kes_e2e_tests kes_fake_eval)
-endif()

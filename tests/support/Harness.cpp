@@ -32,11 +32,10 @@ void Pump(DWORD ms) {
 HWND WaitForWindow(const wchar_t* windowClass, std::string_view caption, DWORD timeoutMs) {
     const std::wstring w = win::Widen(caption);
     HWND found = nullptr;
-    const auto shown = [&] {
-        return (found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str())) &&
-               IsWindowVisible(found);
+    const auto find = [&] {
+        return found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str());
     };
-    return WaitUntil(shown, timeoutMs) ? found : nullptr;
+    return WaitUntil([&] { return IsWindowVisible(find()) != FALSE; }, timeoutMs) ? found : nullptr;
 }
 
 bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs) {
@@ -99,14 +98,10 @@ UtilitySession::UtilitySession(std::wstring utilityPath) : link_(std::move(utili
     const win::SettingsStore store;
     store.Delete(kSectionMisc, kScrollbarValue);
     store.Delete(kSectionMessages, kListMessageValue);
-    // A visible, active host window, as a user working in the host has.
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KesTestHost";
-    RegisterClassW(&wc);
-    host_ = CreateWindowExW(0, wc.lpszClassName, L"Kestrelsim test host", WS_OVERLAPPEDWINDOW, 0, 0,
-                            200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    // A visible, active host window, as a user working in the host has (a plain static
+    // control as top-level window).
+    host_ = CreateWindowExW(0, L"STATIC", L"Kestrelsim test host", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                            100, nullptr, nullptr, nullptr, nullptr);
     ShowWindow(host_, SW_SHOWNORMAL);
     SetForegroundWindow(host_);
     link_.PublishHostWindow(host_);
@@ -123,15 +118,6 @@ bool UtilitySession::Start(std::string_view commandLine, DWORD timeoutMs) {
     if (!link_.StartUtility(commandLine)) return false;
     return WaitUntil([&] { return link_.UtilityWindow().has_value() || !Running(); }, timeoutMs) &&
            link_.UtilityWindow().has_value();
-}
-
-void UtilitySession::DestroyHost() {
-    if (host_) DestroyWindow(host_);
-    host_ = nullptr;
-}
-
-bool UtilitySession::WaitForExit(DWORD timeoutMs) {
-    return WaitUntil([&] { return !Running(); }, timeoutMs);
 }
 
 SingleStart RunToEnd(std::string_view commandLine, DWORD timeoutMs) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "host/HostLink.h"
 
@@ -37,6 +38,10 @@ inline HWND FindVisible(const wchar_t* windowClass) {
     const HWND hwnd = FindWindowW(windowClass, nullptr);
     return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
 }
+
+// The converter at an anchor that keeps it on the screen.
+inline const std::string kConverterRequest =
+    host::OpenRequest(kWindowConverter, "", 300, 4000, 4500, 2400, false);
 
 inline constexpr wchar_t kMainClass[] = L"KesUtilMain";
 inline constexpr wchar_t kConverterClass[] = L"KesUtilConverter";
@@ -72,8 +77,10 @@ class UtilitySession {
     bool Start(std::string_view commandLine, DWORD timeoutMs = 8000);
     bool Send(std::string_view commandString) { return link_.Send(commandString); }
     std::optional<std::string> Reply() const { return link_.PeekReply(); }
-    void DestroyHost();
-    bool WaitForExit(DWORD timeoutMs);
+    void DestroyHost() { DestroyWindow(std::exchange(host_, nullptr)); }
+    bool WaitForExit(DWORD timeoutMs) {
+        return WaitUntil([&] { return !Running(); }, timeoutMs);
+    }
     bool Running() const { return link_.Process() && !link_.WaitForExit(0); }
 
   private:

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "support/Harness.h"
 
@@ -44,21 +45,34 @@ class RawDdeClient {
         return server_ != nullptr;
     }
 
-    // Posts one execute whose block holds exactly `bytes`; true when a
-    // positive WM_DDE_ACK comes back.
-    bool Execute(std::string_view bytes) {
+    // A block that holds exactly `bytes` (one zero byte when there are none).
+    static HGLOBAL Block(std::string_view bytes) {
         HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT,
                                     bytes.empty() ? 1 : bytes.size());
         bytes.copy(static_cast<char*>(GlobalLock(block)), bytes.size());
         GlobalUnlock(block);
-        pending_ = block;
-        answered_ = accepted_ = false;
+        return block;
+    }
+    // Posts one execute of `block`, whatever it is, without waiting for the answer.
+    void Post(HGLOBAL block) const {
         const LPARAM lp = PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block));
         PostMessageW(server_, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(hwnd_), lp);
+    }
+    // Posts one execute whose block holds exactly `bytes`; true when a
+    // positive WM_DDE_ACK comes back.
+    bool Execute(std::string_view bytes) {
+        pending_ = Block(bytes);
+        answered_ = accepted_ = false;
+        Post(pending_);
         // Without an answer the server may still own the block: leave it.
         return WaitUntil([&] { return answered_; }, 3000) && accepted_;
     }
     bool ExecuteText(std::string_view ansi) { return Execute(std::string(ansi) + '\0'); }
+    // Gone without a terminate, as a client that crashed.
+    void Vanish() {
+        DestroyWindow(std::exchange(hwnd_, nullptr));
+        server_ = nullptr;
+    }
     bool Terminate() {
         PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd_), 0);
         server_ = nullptr;

@@ -116,7 +116,6 @@ TEST_F(CalculatorLauncher, CalculatorTheUserOpenedDoesNotStopAStartOfOurOwn) {
 TEST_F(CalculatorLauncher, MissingCalculatorIsReportedModallyWithTheSystemPath) {
     // Through a tool window's calculator button.
     const HWND converter = OpenTool(kWindowConverter);
-    ASSERT_NE(converter, nullptr);
     std::string message;
     AnswerBoxes answer([&](HWND box) {
         EXPECT_NE(SendMessageW(GetDlgItem(box, kMsgIconId), STM_GETICON, 0, 0), 0);

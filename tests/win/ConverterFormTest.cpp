@@ -11,16 +11,9 @@ constexpr int kDbm = 0, kMw = 1, kVop = 2, kVrms = 3;
 
 using Selection = std::pair<DWORD, DWORD>;
 
-// The clipboard's text, after putting `put` there if given.
-std::wstring Clipboard(std::wstring_view put = {}) {
+// The clipboard's text.
+std::wstring Clipboard() {
     if (!OpenClipboard(nullptr)) return L"<busy>";
-    if (!put.empty()) {
-        EmptyClipboard();
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (put.size() + 1) * 2);
-        put.copy(static_cast<wchar_t*>(GlobalLock(memory)), put.size());
-        GlobalUnlock(memory);
-        SetClipboardData(CF_UNICODETEXT, memory);
-    }
     const HANDLE data = GetClipboardData(CF_UNICODETEXT);
     std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
     if (data) GlobalUnlock(data);
@@ -38,10 +31,8 @@ class ConverterWindow : public FormTest {
     std::string Text(int id) const { return win::GetText(Item(id)); }
     bool Checked(int id) const { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     Selection SelectionOf(int id) const {
-        Selection s;
-        SendMessageW(Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&s.first),
-                     reinterpret_cast<LPARAM>(&s.second));
-        return s;
+        const LRESULT sel = SendMessageW(Item(id), EM_GETSEL, 0, 0);
+        return {LOWORD(sel), HIWORD(sel)};
     }
     void Click(int id) const {
         SendMessageW(Item(id), BM_CLICK, 0, 0);
@@ -87,8 +78,16 @@ TEST_F(ConverterWindow, ConvertsSelectingTheNumberButNotZeroOfALinearUnitToDbm) 
         // The number is selected, its unit is not.
         EXPECT_EQ(SelectionOf(kText2Id), (Selection{0, static_cast<DWORD>(result.find(' '))}));
         EXPECT_EQ(GetFocus(), Item(kText2Id));
+        // Copy takes the number without its unit.
+        Click(kCopyButtonId);
+        EXPECT_EQ(Clipboard(), win::Widen(result.substr(0, result.find(' '))));
     }
     EXPECT_EQ(Text(kText1Id), "12.5") << "the input box holds the normalised text";
+    // A changed input or source unit empties the result: nothing to copy.
+    win::SetText(Item(kText1Id), "5");
+    EXPECT_EQ(Text(kText2Id), "");
+    Click(kCopyButtonId);
+    EXPECT_EQ(Clipboard(), L"12.5");
     for (int source : {kMw, kVop, kVrms}) {
         SCOPED_TRACE(source);
         Prepare("0", source, true);
@@ -99,23 +98,11 @@ TEST_F(ConverterWindow, ConvertsSelectingTheNumberButNotZeroOfALinearUnitToDbm) 
         Click(kdBmButtonId + kMw);
         EXPECT_EQ(Text(kText2Id), "0  mW");
     }
+    Click(kOption1Id + kVop);
+    EXPECT_EQ(Text(kText2Id), "");
 }
 
-TEST_F(ConverterWindow, EnterNormalisesOnceAndEscapeClosesFromEveryControl) {
-    // The Enter key, and the character 13 on its own (Ctrl+M, or one posted by a tool).
-    for (const bool byKey : {true, false}) {
-        SCOPED_TRACE(byKey);
-        win::SetText(Item(kText1Id), byKey ? "1000" : "2000");
-        SendMessageW(Item(kText1Id), EM_SETSEL, 4, 4);
-        if (byKey)
-            PostKey(Item(kText1Id), VK_RETURN);
-        else
-            PostMessageW(Item(kText1Id), WM_CHAR, 13, 1);
-        Pump(0);
-        EXPECT_EQ(Text(kText1Id), byKey ? "1e+3" : "2e+3");
-        EXPECT_EQ(SelectionOf(kText1Id), (Selection{0, 0}));
-        EXPECT_EQ(Text(kText2Id), "");
-    }
+TEST_F(ConverterWindow, EscapeClosesFromEveryControl) {
     std::vector<int> ids = {
         kText1Id,    kText2Id,       kCopyButtonId, kCloseButtonId, kConverterCalcButtonId,
         kOhmCheckId, kOhmCheckId + 1};
@@ -135,25 +122,34 @@ TEST_F(ConverterWindow, EnterNormalisesOnceAndEscapeClosesFromEveryControl) {
     }
 }
 
-TEST_F(ConverterWindow, InvalidInputIsReportedOnceAndTheFaultSelected) {
-    // The evaluator stops at the end of "1+": the last character is marked.
-    const std::tuple<const char*, bool, Selection> cases[] = {
-        {"12abc", false, {2, 5}}, {"12abc", true, {2, 5}}, {"1+", false, {1, 2}}};
-    for (const auto& [input, byEnter, fault] : cases) {
-        SCOPED_TRACE(testing::Message() << input << " enter " << byEnter);
+TEST_F(ConverterWindow, EnterNormalisesAndInvalidInputIsReportedOnceWithTheFaultSelected) {
+    // The Enter key, the character 13 on its own (Ctrl+M, or one posted by a tool), or a
+    // conversion button. The evaluator stops at the end of "1+": the last character is marked.
+    enum Way { kKey, kChar, kButton };
+    // clang-format off
+    const std::tuple<const char*, Way, const char*, Selection> cases[] = {
+        {"1000", kKey, "1e+3", {0, 0}}, {"2000", kChar, "2e+3", {0, 0}},
+        {"12abc", kButton, nullptr, {2, 5}}, {"12abc", kKey, nullptr, {2, 5}},
+        {"1+", kButton, nullptr, {1, 2}}};
+    // clang-format on
+    for (const auto& [input, way, normalised, selection] : cases) {
+        SCOPED_TRACE(testing::Message() << input << " way " << way);
         std::string message;
         AnswerBoxes answer(ClickButton(0, &message));
         win::SetText(Item(kText1Id), input);
-        if (byEnter)
+        SendMessageW(Item(kText1Id), EM_SETSEL, 4, 4);
+        if (way == kKey)
             PostKey(Item(kText1Id), VK_RETURN);
+        else if (way == kChar)
+            PostMessageW(Item(kText1Id), WM_CHAR, 13, 1);
         else
             PostMessageW(Item(kdBmButtonId + kMw), BM_CLICK, 0, 0);
         Pump(300);
-        EXPECT_EQ(answer.Count(), 1) << "one keystroke, one message";
-        EXPECT_EQ(message, std::string(input) + "\r\n\r\n" + kInvalidValueText);
-        EXPECT_EQ(Text(kText1Id), input);
-        EXPECT_EQ(SelectionOf(kText1Id), fault);
-        EXPECT_EQ(GetFocus(), Item(kText1Id));
+        EXPECT_EQ(answer.Count(), normalised ? 0 : 1) << "one keystroke, one message";
+        EXPECT_EQ(message, normalised ? "" : input + std::string("\r\n\r\n") + kInvalidValueText);
+        EXPECT_EQ(Text(kText1Id), normalised ? normalised : input);
+        EXPECT_EQ(SelectionOf(kText1Id), selection);
+        EXPECT_TRUE(normalised || GetFocus() == Item(kText1Id));
         EXPECT_EQ(Text(kText2Id), "");
     }
 }
@@ -188,24 +184,6 @@ TEST_F(ConverterWindow, ResistanceBoxesActAsAPairAndAnyButtonsReleaseRepeatsTheC
     }
 }
 
-TEST_F(ConverterWindow, CopyTakesTheNumberWithoutItsUnitAndNothingOnceTheInputChanged) {
-    Click(kdBmButtonId + kVrms);
-    ASSERT_EQ(Text(kText2Id), "223.606797749979e-3  Vrms");
-    Clipboard(L"before");
-    Click(kCopyButtonId);
-    EXPECT_EQ(Clipboard(), L"223.606797749979e-3");
-    // A changed input or source unit empties the result: nothing to copy.
-    win::SetText(Item(kText1Id), "5");
-    EXPECT_EQ(Text(kText2Id), "");
-    Clipboard(L"before");
-    Click(kCopyButtonId);
-    EXPECT_EQ(Clipboard(), L"before");
-    Click(kdBmButtonId + kMw);
-    ASSERT_EQ(Text(kText2Id), "3.16227766016838  mW");
-    Click(kOption1Id + kVop);
-    EXPECT_EQ(Text(kText2Id), "");
-}
-
 TEST_F(ConverterWindow, EveryOpenStartsAsDesignedTopmostAtTheAnchor) {
     ExpectDesigned();
     Prepare("7", kMw, false);
@@ -221,24 +199,6 @@ TEST_F(ConverterWindow, EveryOpenStartsAsDesignedTopmostAtTheAnchor) {
     // The last conversion target is not carried over: a resistance click converts to dBm.
     MouseClick(kOhmCheckId + 1);
     EXPECT_EQ(Text(kText2Id), "0  dBm");
-}
-
-TEST_F(ConverterWindow, StandsBesideAHelpWindowExactlyAtTheAnchor) {
-    CloseToolWindow(kWindowConverter);
-    const HWND help = OpenTool(kWindowHelpText, "notes");
-    ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
-    RECT h{}, c{};
-    GetWindowRect(help, &h);
-    GetWindowRect(form_, &c);
-    // To the left of the help window, 50 twips apart, bottoms aligned.
-    const double t = TwipsPerPixel();
-    EXPECT_NEAR((h.left - c.right) * t, 50, t);
-    EXPECT_EQ(c.bottom, h.bottom);
-    // A help window moved by the user, even by a pixel, no longer counts.
-    SetWindowPos(help, nullptr, h.left + 1, h.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_NE(form_ = OpenTool(kWindowConverter), nullptr);
-    EXPECT_TRUE(StandsAtRequest(form_, kOffsetY, kOffsetX, kTop, kLeft));
 }
 
 }  // namespace

@@ -33,11 +33,9 @@ inline HWND OpenTool(int32_t window, std::string_view text = "", bool remember =
                       remember};
     ShowToolWindow();
     Pump(0);
-    const win::Form* form = window == kWindowConverter ? converterForm.get()
-                            : window == kWindowTokenList
-                                ? static_cast<win::Form*>(tokenListForm.get())
-                                : helpForm.get();
-    return form ? form->Hwnd() : nullptr;
+    if (window == kWindowConverter) return converterForm ? converterForm->Hwnd() : nullptr;
+    if (window == kWindowTokenList) return tokenListForm ? tokenListForm->Hwnd() : nullptr;
+    return helpForm ? helpForm->Hwnd() : nullptr;
 }
 
 // While it lives, every message box that comes up is handed to `act` once it
@@ -45,24 +43,19 @@ inline HWND OpenTool(int32_t window, std::string_view text = "", bool remember =
 class AnswerBoxes {
   public:
     explicit AnswerBoxes(std::function<void(HWND box)> act) : act_(std::move(act)) {
-        Current() = this;
-        timer_ = SetTimer(nullptr, 0, 10, &Tick);
+        current_ = this;
     }
     ~AnswerBoxes() {
         KillTimer(nullptr, timer_);
-        Current() = nullptr;
+        current_ = nullptr;
     }
     AnswerBoxes(const AnswerBoxes&) = delete;
     AnswerBoxes& operator=(const AnswerBoxes&) = delete;
     int Count() const { return count_; }
 
   private:
-    static AnswerBoxes*& Current() {
-        static AnswerBoxes* current = nullptr;
-        return current;
-    }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        AnswerBoxes* self = Current();
+        AnswerBoxes* self = current_;
         const MessageForm* form = messageForm.get();
         if (!self || !form || !form->Loaded() || form == self->answered_) return;
         const HWND box = form->Hwnd();
@@ -79,8 +72,9 @@ class AnswerBoxes {
         self->act_(box);
     }
 
+    inline static AnswerBoxes* current_ = nullptr;
     std::function<void(HWND)> act_;
-    UINT_PTR timer_ = 0;
+    UINT_PTR timer_ = SetTimer(nullptr, 0, 10, &Tick);
     int count_ = 0;
     const MessageForm* seen_ = nullptr;
     const MessageForm* answered_ = nullptr;

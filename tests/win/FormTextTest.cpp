@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "forms/ConverterForm.h"
 #include "forms/MessageForm.h"
@@ -47,44 +46,38 @@ std::optional<Fit> Measure(HWND control) {
     }
     DrawTextW(dc.Get(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
     const LONG type = style & BS_TYPEMASK;
-    const bool boxed = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
-                       type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
+    // Check boxes, radio buttons and three-state boxes.
+    const bool boxed = (type >= BS_CHECKBOX && type <= BS_AUTO3STATE) || type == BS_AUTORADIOBUTTON;
     return Fit{r.right, client.right - (boxed ? GetSystemMetrics(SM_CXMENUCHECK) + 3
                                               : 2 * GetSystemMetrics(SM_CXEDGE))};
 }
 
 TEST(FormText, EveryCaptionAndLabelIsDrawnWhole) {
-    const struct {
-        const char* window;
-        int captions;  // so that none goes unmeasured
-        std::function<std::unique_ptr<win::Form>()> make;
-    } windows[] = {
-        {"converter", 15, [] { return std::make_unique<ConverterForm>(); }},
-        {"token list", 3, [] { return std::make_unique<TokenListForm>(); }},
-        {"message box", 5,
-         [] {
-             MessageRequest& msg = Msg();
-             msg.MsgText = "Proceed?";
-             msg.MsgButtons = 3;
-             msg.MsgShowCheck = msg.MsgInputBox = true;
-             msg.MsgInputPrompt = "Name:";
-             return std::make_unique<MessageForm>();
-         }},
-    };
-    for (const auto& w : windows) {
-        const std::unique_ptr<win::Form> form = w.make();
+    MessageRequest& msg = Msg();
+    msg.MsgText = "Proceed?";
+    msg.MsgButtons = 3;
+    msg.MsgShowCheck = msg.MsgInputBox = true;
+    msg.MsgInputPrompt = "Name:";
+    ConverterForm converter;
+    TokenListForm tokenList;
+    MessageForm messageBox;
+    // Each window with the number of its captions, so that none goes unmeasured.
+    const std::tuple<const char*, win::Form*, int> windows[] = {{"converter", &converter, 15},
+                                                                {"token list", &tokenList, 3},
+                                                                {"message box", &messageBox, 5}};
+    for (const auto& [window, form, captions] : windows) {
         form->Load();
-        ASSERT_TRUE(form->Loaded()) << w.window;
+        ASSERT_TRUE(form->Loaded()) << window;
         int measured = 0;
         for (HWND c = GetWindow(form->Hwnd(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             const std::optional<Fit> fit = Measure(c);
             if (!fit) continue;
             ++measured;
             EXPECT_LE(fit->need, fit->room)
-                << w.window << " \"" << win::GetText(c) << "\": " << fit->need << " px needed, "
+                << window << " \"" << win::GetText(c) << "\": " << fit->need << " px needed, "
                 << fit->room << " px room";
         }
-        EXPECT_EQ(measured, w.captions) << w.window;
+        EXPECT_EQ(measured, captions) << window;
     }
 }
 

@@ -23,13 +23,12 @@ std::function<void(HWND)> WayOut(UINT way, int index = 0) {
     };
 }
 
-class UtilMessageBox : public FormTest {
-  protected:
-    static void SetCaptions(std::vector<std::string> captions) {
-        for (size_t i = 0; i < captions.size(); ++i) Msg().MsgCaptions[i] = captions[i];
-        Msg().MsgCaptionCount = static_cast<int32_t>(captions.size());
-    }
-};
+void SetCaptions(std::vector<std::string> captions) {
+    for (size_t i = 0; i < captions.size(); ++i) Msg().MsgCaptions[i] = captions[i];
+    Msg().MsgCaptionCount = static_cast<int32_t>(captions.size());
+}
+
+class UtilMessageBox : public FormTest {};
 
 TEST_F(UtilMessageBox, EveryWayOutGivesTheResultOfItsButtonSet) {
     // Button set, way out, button clicked, result: Enter, Escape, the close box, the access
@@ -54,8 +53,7 @@ TEST_F(UtilMessageBox, EveryWayOutGivesTheResultOfItsButtonSet) {
     // clang-format on
     SetCaptions({"First", "Second", "Third"});
     for (const auto& [buttons, way, index, result] : ways) {
-        SCOPED_TRACE(testing::Message()
-                     << "buttons " << buttons << " way " << way << " index " << index);
+        SCOPED_TRACE(testing::Message() << buttons << " way " << way << " button " << index);
         // An earlier request's result that every way out must replace.
         Msg().MsgResult = 99;
         AnswerBoxes answer(WayOut(way, index));

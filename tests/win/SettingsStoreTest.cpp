@@ -35,7 +35,7 @@ class SettingsStoreTest : public testing::Test {
     SettingsStore store_{kApp};
 };
 
-TEST_F(SettingsStoreTest, SavedValueIsAStringOthersReadAndAnAbsentOneTheSentinelOrDefault) {
+TEST_F(SettingsStoreTest, SavedValueIsAStringOthersReadAbsentOneTheSentinelAndDeleteTakesOne) {
     EXPECT_EQ(store_.Get(kSectionMisc, kScrollbarValue), kNoRegistryData);  // no section yet
     EXPECT_EQ(store_.Get(kSectionMisc, kScrollbarValue, "fallback"), "fallback");
     ASSERT_TRUE(store_.Save(kSectionMisc, kScrollbarValue, "65552"));
@@ -58,17 +58,15 @@ TEST_F(SettingsStoreTest, SavedValueIsAStringOthersReadAndAnAbsentOneTheSentinel
     RegSetKeyValueW(HKEY_CURRENT_USER, Key(L"Misc").c_str(), L"Kestrelsim hWnd", REG_DWORD, &number,
                     sizeof number);
     EXPECT_EQ(store_.Get(kSectionMisc, kHostWndValue), kNoRegistryData);
-}
-
-TEST_F(SettingsStoreTest, DeleteRemovesOneValueAndLeavesTheSection) {
-    ASSERT_TRUE(store_.Save(kSectionMisc, kScrollbarValue, "65552"));
+    // Delete removes one value and leaves the others and the section.
     ASSERT_TRUE(store_.Save(kSectionMisc, kHostWndValue, "131090"));
     ASSERT_TRUE(store_.Save(kSectionMessages, kScrollbarValue, "other section"));
     EXPECT_TRUE(store_.Delete(kSectionMisc, kScrollbarValue));
     EXPECT_FALSE(Raw(L"Misc", L"Scrollbar"));
     EXPECT_EQ(Raw(L"Misc", L"Kestrelsim hWnd"), L"131090");
     EXPECT_EQ(Raw(L"Messages", L"Scrollbar"), L"other section");
-    EXPECT_TRUE(store_.Delete(kSectionMisc, kHostWndValue));
+    for (const char* name : {"Kestrelsim hWnd", "Empty", "Sentinel"})
+        EXPECT_TRUE(store_.Delete(kSectionMisc, name)) << name;
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Key(L"Misc").c_str(), 0, KEY_READ, &key),
               ERROR_SUCCESS)

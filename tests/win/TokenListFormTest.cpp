@@ -10,9 +10,8 @@ namespace {
 std::vector<std::string> Items(HWND list) {
     std::vector<std::string> items;
     for (LRESULT i = 0, n = SendMessageW(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
-        std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-        text.resize(static_cast<size_t>(
-            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        wchar_t text[256] = {};  // every item of these tests is short
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
         items.push_back(win::Narrow(text));
     }
     return items;
@@ -25,12 +24,9 @@ std::vector<int> Selected(HWND list) {
     return selected;
 }
 
-std::optional<std::string> Reply() {
-    return StoredValue(kSectionMessages, kListMessageValue);
-}
-
 class TokenWindow : public FormTest {
   protected:
+    static auto Reply() { return StoredValue(kSectionMessages, kListMessageValue); }
     // The list box of a freshly opened token window.
     HWND Open(std::string_view request) {
         const HWND form = OpenTool(kWindowTokenList, request);
@@ -56,17 +52,25 @@ std::function<void(HWND)> AnswerQuestion(int index, std::string_view caption) {
     };
 }
 
-TEST_F(TokenWindow, FillsTheListFromTheRequestAndRepliesWithoutAQuestionWhenClosedByCode) {
-    // Splitting and the reply's form are the core's; these rows prove the wiring.
+TEST_F(TokenWindow, FillsFromTheRequestKeepsTheCurrentTokenOnAnyClickAndRepliesUnaskedByCode) {
+    // Splitting and the reply's form are the core's; these rows prove the wiring. The current
+    // token, clicked to drop it, is selected again; another item: both selected; no match:
+    // item 0 stands for the current token.
     using Ints = std::vector<int>;
+    using Texts = std::vector<std::string>;
+    const Texts few = {"1", "2", "3"};
     // clang-format off
-    const std::tuple<const char*, std::vector<std::string>, Ints, Ints, const char*> cases[] = {
-        {"3~Resistor~1 R1~3 R3~5 R5~9 R9~", {"1 R1", "3 R3", "5 R5", "9 R9"}, {1}, {2, 3},
-         "3~3~5~9~"},
-        {"x~Word~2.5~true~", {"2.5", "true"}, {}, {0, 1}, "0~2.5~-1~"}};
+    const std::tuple<const char*, Texts, Ints, int, UINT, Ints, const char*> cases[] = {
+        {"3~Resistor~1 R1~3 R3~5 R5~9 R9~", {"1 R1", "3 R3", "5 R5", "9 R9"}, {1}, 2,
+         WM_LBUTTONDOWN, {1, 2}, "3~3~5~"},
+        {"x~Word~2.5~true~", {"2.5", "true"}, {}, 1, WM_LBUTTONDOWN, {0, 1}, "0~2.5~-1~"},
+        {"5~Again~1~5~7~", {"1", "5", "7"}, {1}, 1, WM_LBUTTONDOWN, {1}, "5~5~"},
+        {"8~Unmatched~1~2~3~", few, {}, 2, WM_LBUTTONDOWN, {0, 2}, "8~1~3~"},
+        {"8~Right~1~2~3~", few, {}, 0, WM_RBUTTONDOWN, {0}, "8~1~"},
+        {"8~Middle~1~2~3~", few, {}, 0, WM_MBUTTONDOWN, {0}, "8~1~"}};
     // clang-format on
     AnswerBoxes never(ClickButton(2));
-    for (const auto& [request, items, preselected, alsoSelect, reply] : cases) {
+    for (const auto& [request, items, preselected, click, down, selected, reply] : cases) {
         SCOPED_TRACE(request);
         // A reply that the host did not pick up goes when the next window opens.
         win::SettingsStore().Save(kSectionMessages, kListMessageValue, "stale~");
@@ -76,29 +80,6 @@ TEST_F(TokenWindow, FillsTheListFromTheRequestAndRepliesWithoutAQuestionWhenClos
         EXPECT_EQ(Items(list), items);
         EXPECT_EQ(Selected(list), preselected);
         EXPECT_TRUE(IsTopmost(GetParent(list)));
-        for (int i : alsoSelect) Select(list, i);
-        CloseToolWindow(kWindowTokenList);
-        Pump(0);
-        EXPECT_FALSE(IsWindow(list));
-        EXPECT_EQ(Reply().value_or("none"), reply);
-    }
-    EXPECT_EQ(never.Count(), 0);
-}
-
-TEST_F(TokenWindow, ClicksOfAnyButtonKeepTheCurrentTokenAndTheLastOfTwoMatchesIsScrolledTo) {
-    // The current token, clicked to drop it, is selected again; another item: both selected;
-    // no match: item 0 stands for the current token.
-    // clang-format off
-    const std::tuple<const char*, int, std::vector<int>, UINT> cases[] = {
-        {"5~Again~1~5~7~", 1, {1}, WM_LBUTTONDOWN}, {"5~Other~1~5~7~", 2, {1, 2}, WM_LBUTTONDOWN},
-        {"8~Unmatched~1~2~3~", 2, {0, 2}, WM_LBUTTONDOWN},
-        {"8~Right~1~2~3~", 0, {0}, WM_RBUTTONDOWN},
-        {"8~Middle~1~2~3~", 0, {0}, WM_MBUTTONDOWN}};
-    // clang-format on
-    for (const auto& [request, click, selected, down] : cases) {
-        SCOPED_TRACE(request);
-        HWND list = Open(request);
-        ASSERT_NE(list, nullptr);
         // Button down toggles the item, button up is the MouseUp event; the caret stays there.
         const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
         const LPARAM at = MAKELPARAM(10, click * height + height / 2);
@@ -107,12 +88,19 @@ TEST_F(TokenWindow, ClicksOfAnyButtonKeepTheCurrentTokenAndTheLastOfTwoMatchesIs
         Pump(50);
         EXPECT_EQ(Selected(list), selected);
         EXPECT_EQ(SendMessageW(list, LB_GETCARETINDEX, 0, 0), click);
+        CloseToolWindow(kWindowTokenList);
+        Pump(0);
+        EXPECT_FALSE(IsWindow(list));
+        EXPECT_EQ(Reply().value_or("none"), reply);
     }
+    EXPECT_EQ(never.Count(), 0);
+}
+
+TEST_F(TokenWindow, TheLastOfTwoMatchesIsScrolledTo) {
     std::string request = "12~Long~";
     for (int i = 0; i < 30; ++i)
         request += std::to_string(i == 17 || i == 25 ? 12 : 100 + i) + " t~";
     HWND list = Open(request);
-    ASSERT_NE(list, nullptr);
     EXPECT_EQ(Selected(list), (std::vector<int>{17, 25}));
     const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
     EXPECT_GT(top, 17);  // the first match is scrolled out of sight
@@ -120,40 +108,29 @@ TEST_F(TokenWindow, ClicksOfAnyButtonKeepTheCurrentTokenAndTheLastOfTwoMatchesIs
 }
 
 TEST_F(TokenWindow, AsksBeforeApplyingToOtherTokensWhenTheUserCloses) {
-    // Only the current token, or nothing, selected: saved without a question.
-    for (const bool deselect : {false, true}) {
-        AnswerBoxes never(ClickButton(2));
-        HWND list = Open("3~Quiet~1~3~5~");
-        if (deselect) Select(list, 1, false);
+    // Only the current token, or nothing, selected: saved without a question. Cancel: the window
+    // stays as it was and nothing is written; No, on the same window then, writes nothing.
+    using Ints = std::vector<int>;
+    // clang-format off
+    // Items selected besides the current one, the current one dropped, the question's button
+    // (-1: not asked), the reply.
+    const std::tuple<Ints, bool, int, const char*, const char*> cases[] = {
+        {{}, false, -1, "", "3~3~"}, {{}, true, -1, "", "3~"}, {{2}, false, 2, "Cancel", nullptr},
+        {{2}, false, 1, "&No", nullptr}, {{0, 2}, false, 0, "&Yes", "3~1~3~5~"}};
+    // clang-format on
+    HWND list = nullptr;
+    for (const auto& [select, dropCurrent, button, caption, reply] : cases) {
+        SCOPED_TRACE(testing::Message() << button << " " << dropCurrent);
+        if (!IsWindow(list)) list = Open("3~Ask~1~3~5~");
+        for (int i : select) Select(list, i);
+        if (dropCurrent) Select(list, 1, false);
+        AnswerBoxes answer(button < 0 ? ClickButton(2) : AnswerQuestion(button, caption));
         CloseBox(list);
-        EXPECT_FALSE(IsWindow(list));
-        EXPECT_EQ(never.Count(), 0);
-        EXPECT_EQ(Reply().value_or("none"), deselect ? "3~" : "3~3~");
+        EXPECT_EQ(answer.Count(), button < 0 ? 0 : 1);
+        EXPECT_EQ(IsWindow(list) != FALSE, button == 2);
+        EXPECT_TRUE(button != 2 || (IsWindowVisible(list) && Selected(list) == Ints{1, 2}));
+        EXPECT_EQ(Reply(), reply ? std::optional<std::string>(reply) : std::nullopt);
     }
-    HWND list = Open("3~Ask~1~3~5~");
-    Select(list, 2);
-    {
-        // Cancel: the window stays as it was, nothing is written.
-        AnswerBoxes cancel(AnswerQuestion(2, "Cancel"));
-        CloseBox(list);
-        EXPECT_EQ(cancel.Count(), 1);
-        EXPECT_TRUE(IsWindowVisible(list));
-        EXPECT_EQ(Selected(list), (std::vector<int>{1, 2}));
-        EXPECT_FALSE(Reply());
-    }
-    {
-        AnswerBoxes no(AnswerQuestion(1, "&No"));
-        CloseBox(list);
-        EXPECT_FALSE(IsWindow(list));
-        EXPECT_FALSE(Reply());
-    }
-    list = Open("3~Ask~1~3~5~");
-    Select(list, 0);
-    Select(list, 2);
-    AnswerBoxes yes(AnswerQuestion(0, "&Yes"));
-    CloseBox(list);
-    EXPECT_FALSE(IsWindow(list));
-    EXPECT_EQ(Reply().value_or("none"), "3~1~3~5~");
 }
 
 int TokenWindows() {
@@ -171,17 +148,15 @@ TEST_F(TokenWindow, ReopenRequestWhileTheQuestionIsOpenWaitsForTheAnswer) {
         SCOPED_TRACE(caption);
         HWND first = Open("3~First~1~3~5~");
         Select(first, 2);
-        const auto answer = AnswerQuestion(button, caption);
         AnswerBoxes reopen([&](HWND box) {
             EXPECT_EQ(OpenTool(kWindowTokenList, "4~Second~4~8~"), GetParent(first));
             Pump(100);
             EXPECT_EQ(TokenWindows(), 1);
-            answer(box);
+            AnswerQuestion(button, caption)(box);
         });
         CloseBox(first);
         EXPECT_EQ(reopen.Count(), 1);
-        HWND second = WaitForWindow(kTokenListClass, "Second Tokens", 2000);
-        ASSERT_NE(second, nullptr);
+        ASSERT_NE(WaitForWindow(kTokenListClass, "Second Tokens", 2000), nullptr);
         EXPECT_FALSE(IsWindow(first));
         EXPECT_EQ(TokenWindows(), 1);
         EXPECT_FALSE(Reply());
