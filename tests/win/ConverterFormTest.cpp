@@ -1,3 +1,6 @@
+#include <windows.h>
+#include <commctrl.h>
+
 #include <string>
 #include <tuple>
 #include <vector>
@@ -199,6 +202,36 @@ TEST_F(ConverterWindow, EveryOpenStartsAsDesignedTopmostAtTheAnchor) {
     // The last conversion target is not carried over: a resistance click converts to dBm.
     MouseClick(kOhmCheckId + 1);
     EXPECT_EQ(Text(kText2Id), "0  dBm");
+}
+
+// Tooltips are made when the pointer first comes over the window, once.
+TEST_F(ConverterWindow, TooltipsComeWithThePointer) {
+    const auto tooltips = [] {
+        std::vector<HWND> found;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM list) {
+                wchar_t name[64] = L"";
+                GetClassNameW(w, name, 64);
+                if (std::wstring(name) == TOOLTIPS_CLASSW)
+                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    };
+    EXPECT_TRUE(tooltips().empty());
+    for (const int id : {kCopyButtonId, kText1Id}) {
+        const HWND control = Item(id);
+        SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        const auto made = tooltips();
+        ASSERT_EQ(made.size(), 1u) << id;
+        EXPECT_EQ(SendMessageW(made[0], TTM_GETTOOLCOUNT, 0, 0), 2);
+    }
+    SendMessageW(form_, WM_CLOSE, 0, 0);
+    Pump(0);
+    EXPECT_TRUE(tooltips().empty());
 }
 
 }  // namespace
