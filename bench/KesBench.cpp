@@ -78,21 +78,6 @@ struct Stretch {
 };
 std::vector<Stretch> stretches;
 
-// Times one measured path from its construction to Stop().
-class Span {
-  public:
-    explicit Span(const char* path) : path_(path), begin_(NowMs()) {}
-    double Stop() {
-        const double end = NowMs();
-        stretches.push_back({path_, begin_, end});
-        return end - begin_;
-    }
-
-  private:
-    const char* path_;
-    double begin_;
-};
-
 void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -207,6 +192,24 @@ double Median(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// Times one path: `run` is timed and `check` (untimed) confirms what it did.
+// When both hold the time joins `times` and the stretch the trace points are
+// read against; otherwise the series counts a failure.
+bool Measure(
+    Series& series, std::vector<double>& times, const char* path, const std::function<bool()>& run,
+    const std::function<bool()>& check = [] { return true; }) {
+    const double begin = NowMs();
+    const bool done = run();
+    const double end = NowMs();
+    if (!done || !check()) {
+        ++series.failures;
+        return false;
+    }
+    times.push_back(end - begin);
+    stretches.push_back({path, begin, end});
+    return true;
+}
+
 class Bench {
   public:
     Bench()
@@ -236,23 +239,18 @@ void Bench::UtilityRound(Rows& rows) {
     HostLink link(utilityPath_);
     link.PublishHostWindow(host);
 
-    Span span("cold start -> converter shown");
-    if (!link.StartUtility(ConverterRequest()) ||
-        !WaitFor([] { return Shown(kConverterCaption); })) {
-        ++cold.failures;
-    } else {
-        cold.utility.push_back(span.Stop());
-    }
+    Measure(cold, cold.utility, "cold start -> converter shown", [&] {
+        return link.StartUtility(ConverterRequest()) &&
+               WaitFor([] { return Shown(kConverterCaption); });
+    });
     // The DDE server may register a moment after the first window shows.
     WaitFor([&] { return link.UtilityWindow().has_value(); });
 
     link.Send(kes::host::CloseRequest(kes::kWindowConverter));
     WaitFor([] { return !FindWindowW(nullptr, kConverterCaption); });
-    span = Span("DDE open -> converter shown");
-    if (!link.Send(ConverterRequest()) || !WaitFor([] { return Shown(kConverterCaption); }))
-        ++dde.failures;
-    else
-        dde.utility.push_back(span.Stop());
+    Measure(dde, dde.utility, "DDE open -> converter shown", [&] {
+        return link.Send(ConverterRequest()) && WaitFor([] { return Shown(kConverterCaption); });
+    });
     if (const auto kib = Shown(kConverterCaption) ? PrivateKiB(link.Process()) : std::nullopt)
         memory.utility.push_back(*kib);
     else
@@ -261,38 +259,33 @@ void Bench::UtilityRound(Rows& rows) {
     // The acknowledgement comes once the request has been carried out.
     const std::string tokens = kes::host::OpenRequest(kes::kWindowTokenList, TokenRequestText(),
                                                       300, 4000, 6000, 10000, false);
-    span = Span("token list open");
-    bool acked = tokens.size() <= kes::kMaxCommandLength &&
-                 SendAndWait(kes::kDdeService, kes::kDdeTopic, tokens);
-    double elapsed = span.Stop();
-    if (!acked || !ListFilled(kTokenCaption))
-        ++listOpen.failures;
-    else
-        listOpen.utility.push_back(elapsed);
-    span = Span("token list close");
-    acked = SendAndWait(kes::kDdeService, kes::kDdeTopic,
-                        kes::host::CloseRequest(kes::kWindowTokenList));
-    elapsed = span.Stop();
-    if (!acked || FindWindowW(nullptr, kTokenCaption) || link.TakeReply() != kTokenReply)
-        ++listClose.failures;
-    else
-        listClose.utility.push_back(elapsed);
+    Measure(
+        listOpen, listOpen.utility, "token list open",
+        [&] {
+            return tokens.size() <= kes::kMaxCommandLength &&
+                   SendAndWait(kes::kDdeService, kes::kDdeTopic, tokens);
+        },
+        [] { return ListFilled(kTokenCaption); });
+    Measure(
+        listClose, listClose.utility, "token list close",
+        [] {
+            return SendAndWait(kes::kDdeService, kes::kDdeTopic,
+                               kes::host::CloseRequest(kes::kWindowTokenList));
+        },
+        [&] { return !FindWindowW(nullptr, kTokenCaption) && link.TakeReply() == kTokenReply; });
 
     HostLink again(utilityPath_);
-    span = Span("second start -> forwarded, ended");
-    if (!again.StartUtility(ConverterRequest()) || !WaitFor([&] { return again.WaitForExit(0); }))
-        ++second.failures;
-    else
-        second.utility.push_back(span.Stop());
+    Measure(second, second.utility, "second start -> forwarded, ended", [&] {
+        return again.StartUtility(ConverterRequest()) &&
+               WaitFor([&] { return again.WaitForExit(0); });
+    });
 
     link.Send(kes::host::kFastWatchdogRequest);
     WaitFor([] { return false; }, 50);  // a tick or two at the new interval
-    span = Span("host gone -> process ended");
-    DestroyWindow(host);
-    if (!WaitFor([&] { return link.WaitForExit(0); }))
-        ++gone.failures;
-    else
-        gone.utility.push_back(span.Stop());
+    Measure(gone, gone.utility, "host gone -> process ended", [&] {
+        DestroyWindow(host);
+        return WaitFor([&] { return link.WaitForExit(0); });
+    });
     link.WithdrawHostWindow();
     if (!link.WaitForExit(0)) TerminateProcess(link.Process(), 1);
 }
@@ -314,11 +307,9 @@ void Bench::FloorRound(Rows& rows) {
     auto& [cold, dde, memory, listOpen, listClose, second, gone] = rows;
     {
         Process p;
-        Span span("floor: one window shown");
-        if (!Launch(floorPath_, L"", p) || !WaitFor([] { return Shown(kFloorCaption); })) {
-            ++cold.failures;
-        } else {
-            cold.floor.push_back(span.Stop());
+        if (Measure(cold, cold.floor, "floor: one window shown", [&] {
+                return Launch(floorPath_, L"", p) && WaitFor([] { return Shown(kFloorCaption); });
+            })) {
             if (const auto kib = PrivateKiB(p.handle))
                 memory.floor.push_back(*kib);
             else
@@ -330,40 +321,32 @@ void Bench::FloorRound(Rows& rows) {
     {
         kes::win::DdeExecute("KesFloor", "Floor", "close");
         WaitFor([] { return !FindWindowW(nullptr, kFloorToolCaption); });
-        Span span("floor: DDE execute + window");
-        if (!kes::win::DdeExecute("KesFloor", "Floor", "open") ||
-            !WaitFor([] { return Shown(kFloorToolCaption); }))
-            ++dde.failures;
-        else
-            dde.floor.push_back(span.Stop());
+        Measure(dde, dde.floor, "floor: DDE execute + window", [] {
+            return kes::win::DdeExecute("KesFloor", "Floor", "open") &&
+                   WaitFor([] { return Shown(kFloorToolCaption); });
+        });
     }
     {
         const kes::win::SettingsStore store("KesFloor");
         store.Delete(kes::kSectionMessages, "floorListMessage");
-        Span span("floor: list box of 3000");
-        bool acked = SendAndWait("KesFloor", "Floor", "list " + TokenRequestText());
-        double elapsed = span.Stop();
-        if (!acked || !ListFilled(kFloorToolCaption))
-            ++listOpen.failures;
-        else
-            listOpen.floor.push_back(elapsed);
-        span = Span("floor: close + reply saved");
-        acked = SendAndWait("KesFloor", "Floor", "close-list");
-        elapsed = span.Stop();
-        if (!acked || FindWindowW(nullptr, kFloorToolCaption) ||
-            store.Get(kes::kSectionMessages, "floorListMessage") != kTokenReply)
-            ++listClose.failures;
-        else
-            listClose.floor.push_back(elapsed);
+        Measure(
+            listOpen, listOpen.floor, "floor: list box of 3000",
+            [] { return SendAndWait("KesFloor", "Floor", "list " + TokenRequestText()); },
+            [] { return ListFilled(kFloorToolCaption); });
+        Measure(
+            listClose, listClose.floor, "floor: close + reply saved",
+            [] { return SendAndWait("KesFloor", "Floor", "close-list"); },
+            [&] {
+                return !FindWindowW(nullptr, kFloorToolCaption) &&
+                       store.Get(kes::kSectionMessages, "floorListMessage") == kTokenReply;
+            });
         store.Delete(kes::kSectionMessages, "floorListMessage");
     }
     {
         Process p;
-        Span span("floor: start and exit");
-        if (!Launch(floorPath_, L"--exit", p) || !WaitFor([&] { return Exited(p.handle); }))
-            ++second.failures;
-        else
-            second.floor.push_back(span.Stop());
+        Measure(second, second.floor, "floor: start and exit", [&] {
+            return Launch(floorPath_, L"--exit", p) && WaitFor([&] { return Exited(p.handle); });
+        });
     }
     {
         HWND target = kes::bench::CreatePlainWindow(L"Kes floor target");
@@ -378,14 +361,11 @@ void Bench::FloorRound(Rows& rows) {
         // Measured from its message loop on, as the utility is.
         WaitForInputIdle(p.handle, kTimeoutMs);
         WaitFor([] { return false; }, 50);
-        Span span("floor: watched window gone");
-        DestroyWindow(target);
-        if (!WaitFor([&] { return Exited(p.handle); })) {
-            ++gone.failures;
-            TerminateProcess(p.handle, 1);
-        } else {
-            gone.floor.push_back(span.Stop());
-        }
+        Measure(gone, gone.floor, "floor: watched window gone", [&] {
+            DestroyWindow(target);
+            return WaitFor([&] { return Exited(p.handle); });
+        });
+        if (!Exited(p.handle)) TerminateProcess(p.handle, 1);
     }
 }
 
