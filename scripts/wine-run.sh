@@ -57,7 +57,9 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
   if [ ! -f "$WINEPREFIX/.kes-ready" ]; then
-    "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+    # A win64 prefix runs the x86_64 and the i686 programs alike (with wine32
+    # installed, a prefix made without WINEARCH would be 32-bit only).
+    WINEARCH=win64 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.kes-ready"
   fi
