@@ -51,25 +51,21 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
 }
 
+// A named CALLBACK, not a lambda: on i686 the enumeration wants __stdcall.
+template <class F>
+BOOL CALLBACK CallFor(HWND hwnd, LPARAM p) {
+    (*reinterpret_cast<F*>(p))(hwnd);
+    return TRUE;
+}
+
 template <class F>
 void ForEachTopLevel(F f) {
-    EnumWindows(
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            (*reinterpret_cast<F*>(p))(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    EnumWindows(&CallFor<F>, reinterpret_cast<LPARAM>(&f));
 }
 
 template <class F>
 void ForEachChild(HWND parent, F f) {
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            (*reinterpret_cast<F*>(p))(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&f));
+    EnumChildWindows(parent, &CallFor<F>, reinterpret_cast<LPARAM>(&f));
 }
 
 // Every window of the process: top-level, message-only, and all their descendants.

@@ -368,6 +368,13 @@ ScriptRunner::Outcome ScriptRunner::ControlStep(const Step& step) {
         Pump(50);
         return {};
     }
+    if (step.kind == StepKind::ExpectText) {
+        std::string now;
+        const bool matched =
+            PumpUntil([&] { return CaptionMatches(Arg(step, 2), now = win::GetText(control)); },
+                      kDefaultWaitMs, hostWindow_());
+        return {matched, "\"" + now + "\""};
+    }
     const std::wstring text = win::Widen(Arg(step, 2));
     DWORD_PTR result = 0;
     SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
@@ -424,6 +431,7 @@ ScriptRunner::Outcome ScriptRunner::Execute(const Step& step) {
         {StepKind::ExpectReply, &ScriptRunner::ReplyStep},
         {StepKind::SetText, &ScriptRunner::ControlStep},
         {StepKind::Click, &ScriptRunner::ControlStep},
+        {StepKind::ExpectText, &ScriptRunner::ControlStep},
         {StepKind::CloseHost, &ScriptRunner::CloseHostStep},
         {StepKind::WaitExit, &ScriptRunner::WaitExitStep},
         {StepKind::Log, &ScriptRunner::LogStep},

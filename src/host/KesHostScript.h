@@ -36,6 +36,7 @@ enum class StepKind {
     ExpectReply,
     SetText,
     Click,
+    ExpectText,
     CloseHost,
     WaitExit,
     Log,
@@ -85,6 +86,8 @@ inline constexpr StepEntry kStepTable[] = {
     {"set-text", StepKind::SetText, "tiR", "set-text <caption> <controlId> <text>",
      "set a control's text in a window of the utility"},
     {"click", StepKind::Click, "ti", "click <caption> <controlId>", "post a button click"},
+    {"expect-text", StepKind::ExpectText, "tiR", "expect-text <caption> <controlId> <text>",
+     "wait until a control's text matches; * and ? match any text / character"},
     {"close-host", StepKind::CloseHost, "", "close-host",
      "withdraw \"Kestrelsim hWnd\" and destroy the host window"},
     {"wait-exit", StepKind::WaitExit, "I", "wait-exit [ms]",
@@ -246,7 +249,7 @@ inline Script ParseScript(std::string_view text) {
     return script;
 }
 
-// Window caption patterns: "*" any text, "?" any one character.
+// Caption and control-text patterns: "*" any text, "?" any one character.
 inline bool CaptionMatches(std::string_view pattern, std::string_view caption) {
     std::size_t p = 0, c = 0, star = std::string_view::npos, resume = 0;
     while (c < caption.size()) {

@@ -204,20 +204,19 @@ TEST_F(ConverterWindow, EveryOpenStartsAsDesignedTopmostAtTheAnchor) {
     EXPECT_EQ(Text(kText2Id), "0  dBm");
 }
 
+BOOL CALLBACK CollectTooltip(HWND w, LPARAM list) {
+    wchar_t name[64] = L"";
+    GetClassNameW(w, name, 64);
+    if (std::wstring(name) == TOOLTIPS_CLASSW)
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
 // Tooltips are made when the pointer first comes over the window, once.
 TEST_F(ConverterWindow, TooltipsComeWithThePointer) {
     const auto tooltips = [] {
         std::vector<HWND> found;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND w, LPARAM list) {
-                wchar_t name[64] = L"";
-                GetClassNameW(w, name, 64);
-                if (std::wstring(name) == TOOLTIPS_CLASSW)
-                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(GetCurrentThreadId(), &CollectTooltip, reinterpret_cast<LPARAM>(&found));
         return found;
     };
     EXPECT_TRUE(tooltips().empty());
