@@ -8,17 +8,18 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const bool comma = (data[0] & 1) != 0;
-    const char decimalSeparator = comma ? ',' : '.';
+    const std::string_view decimalSeparator = comma ? "," : ".";
     const char listSeparator = comma ? ';' : ',';
     std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::string original = text;
 
     const kes::HostEvaluateFn evaluate = [&](std::string& t, double& value) {
-        return kes::Evaluate(t, value, decimalSeparator, listSeparator);
+        return kes::Evaluate(t, value, decimalSeparator[0], listSeparator);
     };
     int32_t position = -1;
     const auto result = kes::ParseNumberText(text, position, decimalSeparator, evaluate);

@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    const char separator = (data[0] & 1) ? ',' : '.';
+    const std::string_view separator = (data[0] & 1) ? "," : ".";
     const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     const auto value = kes::TextToValue(text, separator);

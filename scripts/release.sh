@@ -7,7 +7,11 @@
 # One workflow preset per architecture (release-x64, release-x86) configures an
 # optimised, stripped, test-free build and packs it with CPack. Then every
 # package is checked: what goes where, the exe's size, sections and version
-# resource, and that the host-link sources build on their own.
+# resource, that the host-link sources build on their own, and that the
+# package runs: its KesUtil.exe, with its own test-tools kesGen32.dll beside
+# it (the bitness of the two must match), is started under Wine by the
+# stand-in host, converts an expression through the evaluator and ends with
+# the host.
 #
 #   scripts/release.sh
 set -euo pipefail
@@ -23,7 +27,8 @@ done
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/x64/CMakeCache.txt")
 check=$(mktemp -d)
-trap 'rm -rf "$check"' EXIT
+. scripts/wine-session.sh
+trap 'kes_session_stop; rm -rf "$check"' EXIT
 fail() { echo "release: $*" >&2; exit 1; }
 has() { grep -qx "$2" <<<"$1"; }
 
@@ -85,7 +90,26 @@ EOF
     -I"$dir/host-link" "$dir/LinkCheck.cpp" "${units[@]}" -static -luser32 -ladvapi32 \
     -o "$dir/LinkCheck.exe" || fail "$arch host-link sources do not build on their own"
 
-  echo "release: $arch KesUtil.exe $size bytes, ${#units[@]} host-link units build alone"
+  # Run as a host would: "2*3+0.5" goes through the evaluator's ordinal 11
+  # (__stdcall on i686), and 6.5 dBm is 4.46683592150963 mW.
+  (cd "$dir" && cmake -E tar xf "$root/$tools")
+  cat >"$dir/run-check.txt" <<'EOF'
+start 0@5@@300@4000@4500@2400@False@
+wait-window "Units Converter"
+set-text "Units Converter" 301 2*3+0.5
+click "Units Converter" 331
+expect-text "Units Converter" 303 4.46683592150963  mW
+close-host
+wait-exit
+EOF
+  kes_session_start "$root/$out/wineprefix"
+  rc=0
+  scripts/wine-run.sh "$dir/KesHost.exe" --script "Z:${dir//\//\\}\\run-check.txt" \
+    >"$dir/run-check.log" 2>&1 || rc=$?
+  kes_session_stop
+  [ "$rc" -eq 0 ] || { cat "$dir/run-check.log" >&2; fail "$arch package did not convert through its evaluator"; }
+
+  echo "release: $arch KesUtil.exe $size bytes, ${#units[@]} host-link units build alone, converts through its kesGen32.dll under Wine"
 done
 
 ls -l "$out"/KesUtil-*.zip

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # From a fresh clone: installs what is missing, builds every lane and runs
-# every test: native with ASan/UBSan, then the Windows tests under Wine twice,
-# the x86_64 build and the i686 build (each in a win64 prefix of its own
-# build tree, which runs both kinds of program), then a short soak.
+# every test: native with ASan/UBSan, the fuzz targets briefly, then the
+# Windows tests under Wine twice, the x86_64 build and the i686 build (each in
+# a win64 prefix of its own build tree, which runs both kinds of program),
+# then a short soak.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -11,6 +12,10 @@ echo "== native lane"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+# The parsers' fuzz targets, built and run briefly so that they keep building.
+echo "== fuzz lane (10 s a target)"
+scripts/fuzz.sh 10
 
 . scripts/wine-session.sh
 wine_lane() { # preset
