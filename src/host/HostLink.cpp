@@ -20,9 +20,7 @@ std::string CloseRequest(int window) {
 
 HostLink::HostLink(std::wstring utilityPath) : utilityPath_(std::move(utilityPath)) {}
 
-HostLink::~HostLink() {
-    if (process_) CloseHandle(process_);
-}
+HostLink::~HostLink() = default;
 
 bool HostLink::PublishHostWindow(HWND host) const {
     const auto value = static_cast<int32_t>(reinterpret_cast<INT_PTR>(host));
@@ -41,9 +39,8 @@ bool HostLink::StartUtility(std::string_view commandString) {
     if (!CreateProcessW(utilityPath_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
-    if (process_) CloseHandle(process_);
-    process_ = pi.hProcess;
+    const win::ScopedHandle thread(pi.hThread);
+    process_.Reset(pi.hProcess);
     processId_ = pi.dwProcessId;
     return true;
 }
@@ -76,7 +73,7 @@ std::optional<HWND> HostLink::UtilityWindow() const {
 }
 
 bool HostLink::WaitForExit(DWORD timeoutMs) const {
-    return !process_ || WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    return !process_ || WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 }  // namespace kes::host

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/HostContract.h"
+#include "win/Handles.h"
 
 namespace kes::host {
 
@@ -46,13 +47,13 @@ class HostLink {
     // The utility's hidden main window, as it published it ("Scrollbar").
     std::optional<HWND> UtilityWindow() const;
 
-    HANDLE Process() const { return process_; }
+    HANDLE Process() const { return process_.Get(); }
     DWORD ProcessId() const { return processId_; }
     bool WaitForExit(DWORD timeoutMs) const;
 
   private:
     std::wstring utilityPath_;
-    HANDLE process_ = nullptr;
+    win::ScopedHandle process_;
     DWORD processId_ = 0;
 };
 

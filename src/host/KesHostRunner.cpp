@@ -61,20 +61,14 @@ StepLog::StepLog(const std::wstring& file) : start_(GetTickCount64()) {
         out = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                           nullptr);
     out_ = out == INVALID_HANDLE_VALUE ? nullptr : out;
-    if (!file.empty()) {
-        file_ = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file_ == INVALID_HANDLE_VALUE) file_ = nullptr;
-    }
-}
-
-StepLog::~StepLog() {
-    if (file_) CloseHandle(file_);
+    if (!file.empty())
+        file_.Reset(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void StepLog::Raw(std::string_view text) {
     WriteAll(out_, text);
-    WriteAll(file_, text);
+    if (file_) WriteAll(file_.Get(), text);
 }
 
 void StepLog::Line(std::string_view step, std::string_view outcome) {

@@ -26,7 +26,6 @@ struct Anchor {
 class StepLog {
   public:
     explicit StepLog(const std::wstring& file = {});
-    ~StepLog();
     StepLog(const StepLog&) = delete;
     StepLog& operator=(const StepLog&) = delete;
 
@@ -37,8 +36,8 @@ class StepLog {
     std::function<void(const std::string&)> echo;
 
   private:
-    HANDLE out_ = nullptr;
-    HANDLE file_ = nullptr;
+    HANDLE out_ = nullptr;  // the console, kept for the life of the process
+    win::ScopedHandle file_;
     ULONGLONG start_;
 };
 

@@ -7,6 +7,7 @@
 
 #include "core/TextUtil.h"
 #include "process/Util.h"
+#include "win/Handles.h"
 #include "win/WinText.h"
 
 namespace kes {
@@ -53,8 +54,7 @@ bool StartProgram(const std::string& path, uint32_t& taskId) {
     if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const win::ScopedHandle thread(process.hThread), handle(process.hProcess);
     taskId = process.dwProcessId;
     return true;
 }
@@ -65,9 +65,7 @@ bool FileExists(std::string_view path) {
     if (TrimBlanks(path).empty()) return false;
     WIN32_FIND_DATAW found{};
     const std::wstring wide = win::Widen(path);
-    HANDLE search = FindFirstFileW(wide.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
+    if (!win::ScopedFind(FindFirstFileW(wide.c_str(), &found))) return false;
     // Normal files only, as the directory query sees them.
     constexpr DWORD kNotNormal =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;

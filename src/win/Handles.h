@@ -67,7 +67,15 @@ struct IconTraits {
     static void Close(Handle h) { DestroyIcon(h); }
 };
 
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) { return h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { FindClose(h); }
+};
+
 using ScopedHandle = UniqueHandle<KernelHandleTraits>;
+using ScopedFind = UniqueHandle<FindHandleTraits>;
 using ScopedHKEY = UniqueHandle<RegKeyTraits>;
 using ScopedModule = UniqueHandle<ModuleTraits>;
 using ScopedGdiObject = UniqueHandle<GdiObjectTraits>;

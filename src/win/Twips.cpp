@@ -4,13 +4,14 @@
 
 #include <cmath>
 
+#include "win/Handles.h"
+
 namespace kes::win {
 namespace {
 
 double PerPixel(int index) {
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, index) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
+    const ScopedGetDC dc(nullptr);
+    const int dpi = dc.Get() ? GetDeviceCaps(dc.Get(), index) : 96;
     return 1440.0 / (dpi > 0 ? dpi : 96);
 }
 
