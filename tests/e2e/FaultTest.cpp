@@ -151,6 +151,47 @@ TEST(Fault, BadHostLibraryOrLeftoverReplyNeverBreaksTheConverterNorRequestsUnder
     EXPECT_TRUE(WaitUntil([&] { return session->Reply().has_value(); }));
 }
 
+// Each box gives the keyboard back to the window the user raised it from, with the focus where
+// it was, and not to the host's window: the next key typed lands in the tool window.
+TEST(Fault, EveryBoxHandsTheKeyboardBackToTheWindowItCameFrom) {
+    UtilitySession session;
+    ASSERT_TRUE(session.Start(kConverter));
+    const HWND converter = WaitForWindow(kConverterClass),
+               text1 = WaitForControl(converter, kText1Id);
+    ASSERT_TRUE(
+        session.Send(host::OpenRequest(kWindowTokenList, "3~Keys~1~3~5~", 0, 0, 0, 0, false)));
+    const HWND tokens = WaitForWindow(kTokenListClass, "Keys Tokens");
+    SendMessageW(WaitForControl(tokens, kTokenListBoxId), LB_SETSEL, TRUE, 2);
+    const auto focusOf = [](HWND window) {
+        GUITHREADINFO info{sizeof info, 0, {}, {}, {}, {}, {}, {}, {}};
+        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+        return info.hwndFocus;
+    };
+    INPUT keys[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
+    keys[0].ki.wVk = keys[1].ki.wVk = 'Z';
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    // Where the user works, what raises a box there, the button that answers it.
+    const std::tuple<HWND, HWND, UINT, int> boxes[] = {
+        {converter, text1, WM_CHAR, 0},
+        {converter, GetDlgItem(converter, kConverterCalcButtonId), BM_CLICK, 0},
+        {tokens, tokens, WM_SYSCOMMAND, 2}};
+    for (const auto& [window, raiser, message, answer] : boxes) {
+        SCOPED_TRACE(message);
+        SetForegroundWindow(window);
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window && focusOf(window); }));
+        const HWND focus = message == BM_CLICK ? raiser : focusOf(window);  // a click focuses
+        win::SetText(text1, "5x");
+        PostMessageW(raiser, message, message == WM_CHAR ? 13 : SC_CLOSE, 0);
+        AnswerMessageBox(answer);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
+        EXPECT_EQ(focusOf(window), focus);
+        if (message != WM_CHAR) continue;
+        // A key typed now replaces the fault that the invalid-value box marked.
+        SendInput(2, keys, sizeof keys[0]);
+        EXPECT_TRUE(WaitUntil([&] { return win::GetText(text1) == "5z"; }));
+    }
+}
+
 TEST(Fault, StalledHostHoldsUpNoStartOrRequest) {
     UtilitySession session;
     StalledWindow host;
