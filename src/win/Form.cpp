@@ -97,6 +97,11 @@ void Form::Load() {
     if (!hwnd_) return;
     KES_TRACE_POINT("window created");
     LoadedForms().push_back(this);
+    // A window that comes while a modal form is up waits for it like the others.
+    if (!ModalForms().empty()) {
+        EnableWindow(hwnd_, FALSE);
+        ModalForms().back()->disabled_.push_back(hwnd_);
+    }
     Form_Load();
 }
 
@@ -107,6 +112,12 @@ void Form::Show() {
 
 void Form::ShowModal() {
     if (!hwnd_) return;
+    // Loaded while another modal form was up: this one takes the input now.
+    for (Form* modal : ModalForms()) {
+        auto& list = modal->disabled_;
+        list.erase(std::remove(list.begin(), list.end(), hwnd_), list.end());
+    }
+    EnableWindow(hwnd_, TRUE);
     // The process's other windows take no input while the modal form is up;
     // their messages (DDE requests, timers) are still served by the loop below.
     disabled_.clear();

@@ -137,8 +137,10 @@ TEST(Fault, BadHostLibraryOrLeftoverReplyNeverBreaksTheConverterNorRequestsUnder
     PostMessageW(text1, WM_CHAR, 13, 0);
     ASSERT_NE(WaitForMessageBox(), nullptr);
     EXPECT_TRUE(session->Send(kHelp));
-    EXPECT_NE(WaitForWindow(kHelpClass, kParserFunctionListCaption), nullptr);
+    const HWND help = WaitForWindow(kHelpClass, kParserFunctionListCaption);
+    EXPECT_FALSE(IsWindowEnabled(help)) << "a window opened under a box waits for it";
     EXPECT_NE(AnswerMessageBox(0).find(kInvalidValueText), std::string::npos);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(help) != FALSE; }));
     ASSERT_TRUE(
         session->Send(host::OpenRequest(kWindowTokenList, "3~Ask~1~3~5~", 0, 0, 0, 0, false)));
     const HWND list = WaitForControl(WaitForWindow(kTokenListClass, "Ask Tokens"), kTokenListBoxId);
