@@ -257,19 +257,36 @@ TEST(Fault, RawDdeClientIsServedThroughGarbageAndAVanishedClientOrBadExecuteBloc
 }
 
 // However the utility ends under a token window with other tokens selected, the reply is
-// saved without a question.
+// saved without a question; also when the host goes while the question is up, whatever the
+// user answered to an earlier one.
 TEST(Fault, SessionEndOrHostGoneSavesTheTokenReplyUnaskedAndIgnoresLateRequests) {
-    enum End { kMainWindow, kTokenWindow, kHostGone };
-    for (const End end : {kMainWindow, kTokenWindow, kHostGone}) {
+    enum End { kMainWindow, kTokenWindow, kHostGone, kGoneAfterCancel, kGoneAfterNo };
+    for (const End end : {kMainWindow, kTokenWindow, kHostGone, kGoneAfterCancel, kGoneAfterNo}) {
         SCOPED_TRACE(end);
         UtilitySession session;
-        ASSERT_TRUE(
-            session.Start(host::OpenRequest(kWindowTokenList, "3~End~1~3~5~", 0, 0, 0, 0, false)));
-        const HWND form = WaitForWindow(kTokenListClass, "End Tokens");
-        ASSERT_NE(WaitForControl(form, kCnvrtButtonId), nullptr);
-        SendMessageW(GetDlgItem(form, kTokenListBoxId), LB_SETSEL, TRUE, 2);
-        if (end == kHostGone) {
-            ASSERT_TRUE(session.Send(host::kFastWatchdogRequest));
+        const std::string open =
+            host::OpenRequest(kWindowTokenList, "3~End~1~3~5~", 0, 0, 0, 0, false);
+        const auto opened = [] {
+            const HWND form = WaitForWindow(kTokenListClass, "End Tokens");
+            EXPECT_NE(WaitForControl(form, kCnvrtButtonId), nullptr);
+            SendMessageW(GetDlgItem(form, kTokenListBoxId), LB_SETSEL, TRUE, 2);
+            return form;
+        };
+        ASSERT_TRUE(session.Start(open));
+        HWND form = opened();
+        if (end >= kGoneAfterCancel) {
+            // The user answered the question once (after No the host opens the window again),
+            // closes the window again and leaves the question up.
+            PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+            AnswerMessageBox(end == kGoneAfterCancel ? 2 : 1);
+            if (end == kGoneAfterNo && WaitForNoWindow(kTokenListClass) && session.Send(open))
+                form = opened();
+            PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+            ASSERT_NE(WaitForMessageBox(), nullptr);
+        }
+        if (end >= kHostGone) {
+            // Unless the host asked for the fast watchdog, its next tick comes within 5 s.
+            EXPECT_TRUE(end != kHostGone || session.Send(host::kFastWatchdogRequest));
             session.DestroyHost();
         } else {
             const HWND target =
