@@ -169,22 +169,21 @@ TEST(Fault, EveryBoxHandsTheKeyboardBackToTheWindowItCameFrom) {
         GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
         return info.hwndFocus;
     };
-    INPUT keys[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
-    keys[0].ki.wVk = keys[1].ki.wVk = 'Z';
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    // Where the user works, what raises a box there, the button that answers it.
-    const std::tuple<HWND, HWND, UINT, int> boxes[] = {
-        {converter, text1, WM_CHAR, 0},
-        {converter, GetDlgItem(converter, kConverterCalcButtonId), BM_CLICK, 0},
-        {tokens, tokens, WM_SYSCOMMAND, 2}};
-    for (const auto& [window, raiser, message, answer] : boxes) {
+    INPUT keys[2] = {{INPUT_KEYBOARD, {.ki = {'Z', 0, 0, 0, 0}}},
+                     {INPUT_KEYBOARD, {.ki = {'Z', 0, KEYEVENTF_KEYUP, 0, 0}}}};
+    // Where the user works and what raises a box there; Cancel answers the token question.
+    const std::tuple<HWND, HWND, UINT> boxes[] = {
+        {converter, text1, WM_CHAR},
+        {converter, GetDlgItem(converter, kConverterCalcButtonId), BM_CLICK},
+        {tokens, tokens, WM_SYSCOMMAND}};
+    for (const auto& [window, raiser, message] : boxes) {
         SCOPED_TRACE(message);
         SetForegroundWindow(window);
         ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window && focusOf(window); }));
         const HWND focus = message == BM_CLICK ? raiser : focusOf(window);  // a click focuses
         win::SetText(text1, "5x");
         PostMessageW(raiser, message, message == WM_CHAR ? 13 : SC_CLOSE, 0);
-        AnswerMessageBox(answer);
+        AnswerMessageBox(window == tokens ? 2 : 0);
         EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
         EXPECT_EQ(focusOf(window), focus);
         if (message != WM_CHAR) continue;
