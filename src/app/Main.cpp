@@ -11,6 +11,7 @@
 #include "process/Util.h"
 #include "win/Dde.h"
 #include "win/Form.h"
+#include "win/Handles.h"
 #include "win/SettingsStore.h"
 #include "win/Trace.h"
 
@@ -112,12 +113,29 @@ void Main(std::string_view commandLine) {
     }
 
     // No window of ours is visible yet and no events are served meanwhile.
+    // This departs on purpose from reading the value without pausing, which
+    // spins a processor for as long as the host takes: each read waits for a
+    // change of the section's key instead. Nothing a host sees changes: the
+    // read still follows the value's arrival at once, and the wait ends after
+    // 5 s at the latest. The notification fires once, so it is armed before
+    // every read (a change between the read and the wait still ends the wait);
+    // the short time-out is a backstop for a key that cannot be watched.
     std::string hostWnd(kNoRegistryData);
     const ULONGLONG deadline = GetTickCount64() + kHostHandleWaitMs;
-    while (hostWnd == kNoRegistryData) {
+    win::ScopedHKEY section;
+    RegOpenKeyExW(HKEY_CURRENT_USER, store.KeyPath(kSectionMisc).c_str(), 0, KEY_NOTIFY,
+                  section.Put());
+    const win::ScopedHandle changed(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    for (;;) {
+        if (section && changed)
+            RegNotifyChangeKeyValue(section.Get(), FALSE,
+                                    REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                    changed.Get(), TRUE);
         hostWnd = store.Get(kSectionMisc, kHostWndValue);
-        if (GetTickCount64() > deadline) break;
-        if (hostWnd == kNoRegistryData) SwitchToThread();
+        const ULONGLONG now = GetTickCount64();
+        if (hostWnd != kNoRegistryData || now >= deadline) break;
+        const auto wait = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 100));
+        if (!changed || WaitForSingleObject(changed.Get(), wait) == WAIT_FAILED) Sleep(wait);
     }
 
     KES_TRACE_POINT("host handle read");

@@ -207,7 +207,11 @@ void ConverterForm::Text1_Change() {
     win::SetText(Control(kText2Id), "");
 }
 
-void ConverterForm::Option1_Click(int /*index*/) {
+void ConverterForm::Option1_Click(int index) {
+    // A push on the unit already chosen (a click, its access key) changes
+    // nothing, and the result still holds.
+    if (index == source_) return;
+    source_ = index;
     win::SetText(Control(kText2Id), "");
 }
 

@@ -54,6 +54,7 @@ class ConverterForm : public win::Form {
                                          UINT_PTR subclassId, DWORD_PTR refData);
 
     int16_t lastTarget_ = 0;
+    int source_ = 0;  // the checked "Convert from" button, as designed at first
     win::Tooltips tooltips_;
 };
 

@@ -215,7 +215,8 @@ void MessageForm::Form_KeyDown(int& keyCode, int) {
 }
 
 void MessageForm::Form_QueryUnload(bool& cancel, int unloadMode) {
-    // Closes by the program's own code, and the shutdown walk, keep MsgResult.
+    // Closes by the program's own code, and the shutdown walk, assign no result:
+    // ShowMessage returns the 0 it started the request with.
     if (Util().ShuttingDown || unloadMode == win::kUnloadByCode) return;
     if (auto result = CloseResult(Msg().MsgButtons))
         Msg().MsgResult = *result;

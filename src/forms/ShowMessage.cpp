@@ -25,6 +25,10 @@ int32_t ShowMessage(const MessageBoxArgs& args, bool* checkState) {
     msg.MsgShowCheck = args.showCheck;
     msg.MsgDefault = args.defaultButton;
     msg.MsgQuietFlag = args.quietFlag;
+    // A box closed without an answer (by the shutdown walk) returns 0, never
+    // the answer to an earlier question: a token window asked again at
+    // shutdown must not take the user's earlier Cancel or No as this one's.
+    msg.MsgResult = 0;
 
     MessageForm& form = win::LoadFresh(messageForm);
     if (form.Loaded()) {

@@ -20,6 +20,12 @@ std::function<void()>& SessionEndAction() {
     return action;
 }
 
+// The forms whose modal show is running, innermost last.
+std::vector<Form*>& ModalForms() {
+    static std::vector<Form*> modal;
+    return modal;
+}
+
 std::vector<std::unique_ptr<Form>>& Graveyard() {
     static std::vector<std::unique_ptr<Form>> dead;
     return dead;
@@ -80,6 +86,10 @@ void Form::Load() {
     RECT r{0, 0, TwipsToPixelsX(design_.clientWidth), TwipsToPixelsY(design_.clientHeight)};
     AdjustWindowRectEx(&r, design_.style, FALSE, design_.exStyle);
     const std::wstring caption = Widen(design_.caption);
+    // The window the user worked in when this one came (making the form may
+    // activate it): a modal form gives the activation back to it, as a
+    // dialog does to its owner.
+    raisedFrom_ = GetActiveWindow();
     // Created hidden; Form_Load places it before anyone sees it.
     CreateWindowExW(design_.exStyle, design_.className, caption.c_str(),
                     design_.style & ~WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
@@ -87,6 +97,11 @@ void Form::Load() {
     if (!hwnd_) return;
     KES_TRACE_POINT("window created");
     LoadedForms().push_back(this);
+    // A window that comes while a modal form is up waits for it like the others.
+    if (!ModalForms().empty()) {
+        EnableWindow(hwnd_, FALSE);
+        ModalForms().back()->disabled_.push_back(hwnd_);
+    }
     Form_Load();
 }
 
@@ -97,20 +112,34 @@ void Form::Show() {
 
 void Form::ShowModal() {
     if (!hwnd_) return;
+    // Loaded while another modal form was up: this one takes the input now.
+    for (Form* modal : ModalForms()) {
+        auto& list = modal->disabled_;
+        list.erase(std::remove(list.begin(), list.end(), hwnd_), list.end());
+    }
+    EnableWindow(hwnd_, TRUE);
     // The process's other windows take no input while the modal form is up;
     // their messages (DDE requests, timers) are still served by the loop below.
-    std::vector<HWND> disabled;
+    disabled_.clear();
     for (Form* f : LoadedForms()) {
         if (f != this && IsWindowVisible(f->hwnd_) && IsWindowEnabled(f->hwnd_)) {
             EnableWindow(f->hwnd_, FALSE);
-            disabled.push_back(f->hwnd_);
+            disabled_.push_back(f->hwnd_);
         }
     }
+    ModalForms().push_back(this);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     const HWND self = hwnd_;
     RunMessageLoop([&] { return !IsWindow(self) || hwnd_ != self; });
-    for (HWND h : disabled)
+    // Normally done by Unload already; here when someone else destroyed the window.
+    EndModal();
+}
+
+void Form::EndModal() {
+    auto& modal = ModalForms();
+    modal.erase(std::remove(modal.begin(), modal.end(), this), modal.end());
+    for (HWND h : std::exchange(disabled_, {}))
         if (IsWindow(h)) EnableWindow(h, TRUE);
 }
 
@@ -129,14 +158,24 @@ bool Form::Unload(int unloadMode) {
     const HWND h = hwnd_;
     auto& forms = LoadedForms();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    // The others are enabled before a modal window goes, as EndDialog does: once
+    // it is destroyed the system activates the next enabled window, another
+    // program's if none of ours is, and the user's next key goes there.
+    const auto& modal = ModalForms();
+    const bool wasModal = std::find(modal.begin(), modal.end(), this) != modal.end();
+    EndModal();
     if (GetForegroundWindow() == h || GetActiveWindow() == h) {
-        // Hand the activation back to another visible form before this one goes.
-        for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
-            if (IsWindowVisible((*it)->hwnd_) && IsWindowEnabled((*it)->hwnd_)) {
-                SetActiveWindow((*it)->hwnd_);
-                break;
-            }
+        // Hand the activation back to another visible form before this one goes:
+        // the one it was raised from, else the newest.
+        const auto takes = [](const Form* f) {
+            return IsWindowVisible(f->hwnd_) && IsWindowEnabled(f->hwnd_);
+        };
+        Form* next = wasModal ? FromHwnd(raisedFrom_) : nullptr;
+        if (!next || !takes(next)) {
+            const auto it = std::find_if(forms.rbegin(), forms.rend(), takes);
+            next = it != forms.rend() ? *it : nullptr;
         }
+        if (next) SetActiveWindow(next->hwnd_);
     }
     DestroyWindow(h);
     hwnd_ = nullptr;

@@ -124,11 +124,15 @@ class Form {
     void RestoreFocus();
     void RunSettled();
     void DialogKey(int key);
+    void EndModal();
 
     FormDesign design_;
     HWND hwnd_ = nullptr;
     int defaultButton_ = 0;
     HWND lastFocus_ = nullptr;
+    // While shown modally, the windows it disabled; the one active when it was loaded.
+    std::vector<HWND> disabled_;
+    HWND raisedFrom_ = nullptr;
     bool activated_ = false;
     bool unloading_ = false;
     std::function<void()> settled_;

@@ -137,8 +137,10 @@ TEST(Fault, BadHostLibraryOrLeftoverReplyNeverBreaksTheConverterNorRequestsUnder
     PostMessageW(text1, WM_CHAR, 13, 0);
     ASSERT_NE(WaitForMessageBox(), nullptr);
     EXPECT_TRUE(session->Send(kHelp));
-    EXPECT_NE(WaitForWindow(kHelpClass, kParserFunctionListCaption), nullptr);
+    const HWND help = WaitForWindow(kHelpClass, kParserFunctionListCaption);
+    EXPECT_FALSE(IsWindowEnabled(help)) << "a window opened under a box waits for it";
     EXPECT_NE(AnswerMessageBox(0).find(kInvalidValueText), std::string::npos);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(help) != FALSE; }));
     ASSERT_TRUE(
         session->Send(host::OpenRequest(kWindowTokenList, "3~Ask~1~3~5~", 0, 0, 0, 0, false)));
     const HWND list = WaitForControl(WaitForWindow(kTokenListClass, "Ask Tokens"), kTokenListBoxId);
@@ -149,6 +151,46 @@ TEST(Fault, BadHostLibraryOrLeftoverReplyNeverBreaksTheConverterNorRequestsUnder
     EXPECT_TRUE(WaitForNoWindow(kHelpClass));
     AnswerMessageBox(0);
     EXPECT_TRUE(WaitUntil([&] { return session->Reply().has_value(); }));
+}
+
+// Each box gives the keyboard back to the window the user raised it from, with the focus where
+// it was, and not to the host's window: the next key typed lands in the tool window.
+TEST(Fault, EveryBoxHandsTheKeyboardBackToTheWindowItCameFrom) {
+    UtilitySession session;
+    ASSERT_TRUE(session.Start(kConverter));
+    const HWND converter = WaitForWindow(kConverterClass),
+               text1 = WaitForControl(converter, kText1Id);
+    ASSERT_TRUE(
+        session.Send(host::OpenRequest(kWindowTokenList, "3~Keys~1~3~5~", 0, 0, 0, 0, false)));
+    const HWND tokens = WaitForWindow(kTokenListClass, "Keys Tokens");
+    SendMessageW(WaitForControl(tokens, kTokenListBoxId), LB_SETSEL, TRUE, 2);
+    const auto focusOf = [](HWND window) {
+        GUITHREADINFO info{sizeof info, 0, {}, {}, {}, {}, {}, {}, {}};
+        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+        return info.hwndFocus;
+    };
+    INPUT keys[2] = {{INPUT_KEYBOARD, {.ki = {'Z', 0, 0, 0, 0}}},
+                     {INPUT_KEYBOARD, {.ki = {'Z', 0, KEYEVENTF_KEYUP, 0, 0}}}};
+    // Where the user works and what raises a box there; Cancel answers the token question.
+    const std::tuple<HWND, HWND, UINT> boxes[] = {
+        {converter, text1, WM_CHAR},
+        {converter, GetDlgItem(converter, kConverterCalcButtonId), BM_CLICK},
+        {tokens, tokens, WM_SYSCOMMAND}};
+    for (const auto& [window, raiser, message] : boxes) {
+        SCOPED_TRACE(message);
+        SetForegroundWindow(window);
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window && focusOf(window); }));
+        const HWND focus = message == BM_CLICK ? raiser : focusOf(window);  // a click focuses
+        win::SetText(text1, "5x");
+        PostMessageW(raiser, message, message == WM_CHAR ? 13 : SC_CLOSE, 0);
+        AnswerMessageBox(window == tokens ? 2 : 0);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
+        EXPECT_EQ(focusOf(window), focus);
+        if (message != WM_CHAR) continue;
+        // A key typed now replaces the fault that the invalid-value box marked.
+        SendInput(2, keys, sizeof keys[0]);
+        EXPECT_TRUE(WaitUntil([&] { return win::GetText(text1) == "5z"; }));
+    }
 }
 
 TEST(Fault, StalledHostHoldsUpNoStartOrRequest) {
@@ -214,19 +256,36 @@ TEST(Fault, RawDdeClientIsServedThroughGarbageAndAVanishedClientOrBadExecuteBloc
 }
 
 // However the utility ends under a token window with other tokens selected, the reply is
-// saved without a question.
+// saved without a question; also when the host goes while the question is up, whatever the
+// user answered to an earlier one.
 TEST(Fault, SessionEndOrHostGoneSavesTheTokenReplyUnaskedAndIgnoresLateRequests) {
-    enum End { kMainWindow, kTokenWindow, kHostGone };
-    for (const End end : {kMainWindow, kTokenWindow, kHostGone}) {
+    enum End { kMainWindow, kTokenWindow, kHostGone, kGoneAfterCancel, kGoneAfterNo };
+    for (const End end : {kMainWindow, kTokenWindow, kHostGone, kGoneAfterCancel, kGoneAfterNo}) {
         SCOPED_TRACE(end);
         UtilitySession session;
-        ASSERT_TRUE(
-            session.Start(host::OpenRequest(kWindowTokenList, "3~End~1~3~5~", 0, 0, 0, 0, false)));
-        const HWND form = WaitForWindow(kTokenListClass, "End Tokens");
-        ASSERT_NE(WaitForControl(form, kCnvrtButtonId), nullptr);
-        SendMessageW(GetDlgItem(form, kTokenListBoxId), LB_SETSEL, TRUE, 2);
-        if (end == kHostGone) {
-            ASSERT_TRUE(session.Send(host::kFastWatchdogRequest));
+        const std::string open =
+            host::OpenRequest(kWindowTokenList, "3~End~1~3~5~", 0, 0, 0, 0, false);
+        const auto opened = [] {
+            const HWND form = WaitForWindow(kTokenListClass, "End Tokens");
+            EXPECT_NE(WaitForControl(form, kCnvrtButtonId), nullptr);
+            SendMessageW(GetDlgItem(form, kTokenListBoxId), LB_SETSEL, TRUE, 2);
+            return form;
+        };
+        ASSERT_TRUE(session.Start(open));
+        HWND form = opened();
+        if (end >= kGoneAfterCancel) {
+            // The user answered the question once (after No the host opens the window again),
+            // closes the window again and leaves the question up.
+            PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+            AnswerMessageBox(end == kGoneAfterCancel ? 2 : 1);
+            if (end == kGoneAfterNo && WaitForNoWindow(kTokenListClass) && session.Send(open))
+                form = opened();
+            PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+            ASSERT_NE(WaitForMessageBox(), nullptr);
+        }
+        if (end >= kHostGone) {
+            // Unless the host asked for the fast watchdog, its next tick comes within 5 s.
+            EXPECT_TRUE(end != kHostGone || session.Send(host::kFastWatchdogRequest));
             session.DestroyHost();
         } else {
             const HWND target =

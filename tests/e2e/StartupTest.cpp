@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -102,6 +106,38 @@ TEST(Startup, NormalStartOpensTheRequestedWindowTopmostAndInactive) {
     Pump(300);
     EXPECT_NE(GetForegroundWindow(), converter);
     EXPECT_NE(GetActiveWindow(), converter);
+}
+
+// The processor time so far, in the kernel's 1/100 s, of the Linux process that runs the Wine
+// program whose command line holds `marker`, read through Wine's drive Z: (GetProcessTimes of
+// another process reads 0 under Wine); -1 when there is none.
+long ProcessorTicks(const std::string& marker) {
+    for (const auto& dir : std::filesystem::directory_iterator("Z:\\proc")) {
+        std::ifstream cmdline(dir.path() / "cmdline"), stat(dir.path() / "stat");
+        std::string text(std::istreambuf_iterator<char>(cmdline), {}), line;
+        unsigned long user = 0, system = 0;  // fields 14 and 15
+        if (text.find(marker) != std::string::npos && std::getline(stat, line) &&
+            std::sscanf(line.c_str() + line.rfind(')') + 1,
+                        " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user,
+                        &system) == 2)
+            return static_cast<long>(user + system);
+    }
+    return -1;
+}
+
+TEST(Startup, WaitingForTheHostsHandleTakesNoProcessorTimeAndEndsWhenItComes) {
+    UtilitySession session;
+    session.Link().WithdrawHostWindow();
+    const std::string marker = "waits" + std::to_string(GetTickCount64());
+    ASSERT_TRUE(
+        session.Start(host::OpenRequest(kWindowHelpText, marker, 300, 9000, 4500, 8400, false)));
+    const long before = ProcessorTicks(marker);
+    ASSERT_GE(before, 0) << "the utility's process not seen in Z:\\proc";
+    Pump(3000);
+    EXPECT_LT(ProcessorTicks(marker) - before, 5) << "50 ms over 3 s of waiting";
+    // Published 2 s before the wait would give up: the window follows at once.
+    session.Link().PublishHostWindow(session.HostWindow());
+    EXPECT_NE(WaitForWindow(kHelpClass, {}, 1000), nullptr);
 }
 
 TEST(Startup, StartOnlyPublishesTheHiddenMainWindowDropsTheOldReplyAndServesSecondStarts) {

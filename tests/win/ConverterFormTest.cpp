@@ -103,6 +103,17 @@ TEST_F(ConverterWindow, ConvertsSelectingTheNumberButNotZeroOfALinearUnitToDbm) 
     }
     Click(kOption1Id + kVop);
     EXPECT_EQ(Text(kText2Id), "");
+    // A push on the unit already chosen, a click or its access key, keeps the result.
+    for (const bool altB : {false, true}) {
+        Prepare("0", kDbm, true);
+        Click(kdBmButtonId + kMw);
+        ASSERT_EQ(Text(kText2Id), "1  mW");
+        if (altB) PostMessageW(Item(kText2Id), WM_SYSCHAR, 'b', 1 << 29);
+        if (!altB) Click(kOption1Id + kDbm);
+        Pump(0);
+        EXPECT_EQ(Text(kText2Id), "1  mW") << altB;
+    }
+    EXPECT_EQ(GetFocus(), Item(kOption1Id)) << "Alt+B went to d&Bm";
 }
 
 TEST_F(ConverterWindow, EscapeClosesFromEveryControl) {
