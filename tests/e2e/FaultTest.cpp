@@ -107,9 +107,11 @@ TEST(Fault, BadHostLibraryOrLeftoverReplyNeverBreaksTheConverterNorRequestsUnder
             folder = rowFolder;
             const fs::path dir = fs::path(BinDir()) / folder;
             fs::create_directories(dir);
-            std::error_code inUse;  // a copy left running by an earlier run stays
-            fs::copy_file(fs::path(BinDir()) / "KesUtil.exe", dir / "KesUtil.exe",
-                          fs::copy_options::overwrite_existing, inUse);
+            // Removed first: mingw's copy_file keeps an older copy in place even with
+            // overwrite_existing. A copy left running by an earlier run stays.
+            std::error_code inUse;
+            fs::remove(dir / "KesUtil.exe", inUse);
+            fs::copy_file(fs::path(BinDir()) / "KesUtil.exe", dir / "KesUtil.exe", inUse);
             session.reset();
             session.emplace((dir / "KesUtil.exe").wstring());
             // A huge reply left over from an earlier run is dropped and the start goes on.
