@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SoakMix.h"
+#include "core/HostContract.h"
 #include "win/WinText.h"
 
 namespace kes::soak {
@@ -18,7 +19,6 @@ constexpr DWORD kStateMs = 5000;
 constexpr int kReportedFailures = 40;
 constexpr int kUnansweredInARow = 5;
 
-constexpr char kConverterCaption[] = "Units Converter";
 constexpr char kHelpListCaption[] = "Kestrelsim Parser Function List";
 constexpr char kHelpTextCaption[] = "Spectral Power in Selected Range";
 constexpr char kBoxCaption[] = "Kestrelsim";

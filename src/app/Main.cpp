@@ -7,6 +7,7 @@
 #include "core/CommandString.h"
 #include "core/TextUtil.h"
 #include "app/Commands.h"
+#include "app/EventLog.h"
 #include "app/MainForm.h"
 #include "process/Util.h"
 #include "win/Dde.h"
@@ -38,6 +39,7 @@ DWORD WINAPI ForwardThread(void* param) {
     options.transactionTimeoutMs = kForwardTransactionMs;
     job->acknowledged =
         win::DdeExecuteOnThreadOf(kMainWindowClass, kDdeService, kDdeTopic, job->command, options);
+    LogSecondStart(job->command, job->acknowledged);
     return 0;
 }
 
@@ -74,6 +76,8 @@ std::string Upper(std::string s) {
 
 void Main(std::string_view commandLine) {
     UtilState& util = Util();
+    LogStart(commandLine);
+    if (commandLine.find('@') == std::string_view::npos) LogEnd("no \"@\" in the command line");
     if (commandLine.find('@') == std::string_view::npos) return;
 
     // A second instance forwards and ends. It creates nothing first (no
@@ -86,6 +90,8 @@ void Main(std::string_view commandLine) {
         const int32_t code = ParseRequestCode(commandLine, firstSeparator);
         if (code != kNoRequestCode && code != kStartOnlyCode)
             ForwardCommandLine(TrimBlanks(commandLine));
+        if (code == kNoRequestCode || code == kStartOnlyCode) LogSecondStart(commandLine, {});
+        LogEnd("a second start");
         return;
     }
     win::LoadFresh(mainForm);
@@ -96,6 +102,7 @@ void Main(std::string_view commandLine) {
     // walk unloads each tool window by code, so a token window saves its reply
     // without asking a question nobody could answer.
     win::SetSessionEndAction([] {
+        LogEnd("Windows is ending the session");
         if (mainForm) mainForm->Unload(win::kUnloadBySystem);
     });
 
@@ -140,10 +147,13 @@ void Main(std::string_view commandLine) {
 
     KES_TRACE_POINT("host handle read");
     if (hostWnd != kNoRegistryData) {
+        LogHostWindow(hostWnd);
         util.HostWnd = ParseIntegerField(hostWnd).value_or(0);
         DropStaleReply();
+        const RequestRecord record("the command line", commandLine);
         ProcessCommand(commandLine);
     } else if (mainForm) {
+        LogEnd("no \"Kestrelsim hWnd\" from the host within 5 s");
         mainForm->Unload(win::kUnloadByCode);
     }
 }

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/Commands.h"
+#include "app/EventLog.h"
 
 #include "process/Util.h"
 #include "win/SettingsStore.h"
@@ -32,6 +33,7 @@ bool MainForm::StartDdeServer() {
 
 void MainForm::Form_LinkExecute(const std::string& commandText, int& cancel) {
     cancel = 0;  // accepted, whatever the text holds
+    const RequestRecord record("DDE", commandText);
     ProcessCommand(commandText);
 }
 
@@ -62,6 +64,7 @@ void MainForm::utilTimer_Timer() {
     char className[1024];
     if (GetClassNameA(host, className, sizeof className) == 0) {
         KES_TRACE_POINT("host gone seen");
+        LogEnd("the host window " + std::to_string(Util().HostWnd) + " is gone");
         SetUtilTimer(utilTimerInterval_, false);
         Unload(win::kUnloadByCode);
     }

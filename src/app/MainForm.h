@@ -9,9 +9,6 @@
 
 namespace kes {
 
-// Its window class: a second start finds the first instance's DDE server by it.
-inline constexpr wchar_t kMainWindowClass[] = L"KesUtilMain";
-
 class MainForm : public win::Form {
   public:
     MainForm();

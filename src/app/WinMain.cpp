@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Commands.h"
+#include "app/EventLog.h"
 #include "win/Form.h"
 #include "win/WinText.h"
 #include "win/Trace.h"
@@ -36,6 +37,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         kes::Main(CommandArguments());
     } catch (...) {
+        kes::LogEnd("start-up failed");
         return 0;
     }
     KES_TRACE_POINT("main done");

@@ -39,6 +39,19 @@ inline constexpr int32_t kWindowHelpText = 1;      // help, the host's text
 inline constexpr int32_t kWindowConverter = 5;
 inline constexpr int32_t kWindowTokenList = 6;
 
+// The utility's windows by class and caption, for a host or its tests to find
+// them. The hidden main window is captioned kDdeService; the token window
+// "<prefix> Tokens"; the message box with its title, "Kestrelsim" (kAppName)
+// in every box the tool windows raise.
+inline constexpr wchar_t kMainWindowClass[] = L"KesUtilMain";
+inline constexpr wchar_t kConverterClass[] = L"KesUtilConverter";
+inline constexpr wchar_t kHelpClass[] = L"KesUtilHelp";
+inline constexpr wchar_t kTokenListClass[] = L"KesUtilTokenList";
+inline constexpr wchar_t kMessageFormClass[] = L"KesUtilMessage";
+inline constexpr char kConverterCaption[] = "Units Converter";
+inline constexpr char kParserFunctionListCaption[] = "Kestrelsim Parser Function List";
+inline constexpr char kSpectralPowerCaption[] = "Spectral Power in Selected Range";
+
 // Token request "current~prefix~item~...~" and reply "current~value~...~".
 inline constexpr char kTokenSeparator = '~';
 

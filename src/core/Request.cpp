@@ -7,10 +7,6 @@
 namespace kes {
 namespace {
 
-bool IsToolWindow(int32_t number) {
-    return number == 0 || number == 1 || number == 5 || number == 6;
-}
-
 // Nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double x) {
     const double down = std::floor(x);
@@ -38,6 +34,11 @@ void StoreInteger(std::optional<std::string_view> field, int32_t& target) {
 }
 
 }  // namespace
+
+bool IsToolWindow(int32_t number) {
+    return number == kWindowFunctionList || number == kWindowHelpText ||
+           number == kWindowConverter || number == kWindowTokenList;
+}
 
 CommandAction ApplyCommand(std::string_view commandString, RequestValues& values,
                            double twipsPerPixelX, double twipsPerPixelY) {

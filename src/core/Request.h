@@ -23,6 +23,9 @@ enum class CommandAction {
     Open,          // ShowToolWindow with RequestCode
 };
 
+// 0, 1, 5 or 6: a number that opens and closes a window.
+bool IsToolWindow(int32_t number);
+
 // Stores the fields of one command string; a field that is absent or does not convert leaves
 // its value as the previous request set it.
 CommandAction ApplyCommand(std::string_view commandString, RequestValues& values,

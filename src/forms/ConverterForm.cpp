@@ -92,7 +92,7 @@ bool CopyToClipboard(HWND owner, const std::wstring& text) {
 }  // namespace
 
 ConverterForm::ConverterForm()
-    : Form({L"KesUtilConverter", kConverterCaption, 4875, 2535,
+    : Form({kConverterClass, kConverterCaption, 4875, 2535,
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT, true}) {}
 
 // Made in tab order, which is also the z-order, so that SetTabOrder finds

@@ -10,7 +10,6 @@
 
 namespace kes {
 
-inline constexpr char kConverterCaption[] = "Units Converter";
 
 // Control ids; the arrays take consecutive ids from their first.
 inline constexpr int kText1Id = 301;

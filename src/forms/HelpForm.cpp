@@ -25,7 +25,7 @@ constexpr double kHelpFontPoints = 8.25;
 }  // namespace
 
 HelpForm::HelpForm()
-    : Form({L"KesUtilHelp", "Kestrelsim Micro Help", 4080, 2700,
+    : Form({kHelpClass, "Kestrelsim Micro Help", 4080, 2700,
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW,
             true}) {}
 

@@ -11,8 +11,6 @@ namespace kes {
 inline constexpr int kHelpTextId = 101;
 inline constexpr int kHelpOkButtonId = 102;
 
-inline constexpr char kParserFunctionListCaption[] = "Kestrelsim Parser Function List";
-inline constexpr char kSpectralPowerCaption[] = "Spectral Power in Selected Range";
 
 class HelpForm : public win::Form {
   public:

@@ -18,7 +18,6 @@ inline constexpr int kMsgCheckId = 102;
 inline constexpr int kMsgPromptId = 103;
 inline constexpr int kMsgInputId = 104;
 inline constexpr int kMsgFirstButtonId = 110;  // OKButton(i) is kMsgFirstButtonId + i
-inline constexpr wchar_t kMessageFormClass[] = L"KesUtilMessage";
 
 class MessageForm : public win::Form {
   public:

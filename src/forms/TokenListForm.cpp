@@ -25,7 +25,7 @@ constexpr UINT_PTR kListSubclassId = 1;
 }  // namespace
 
 TokenListForm::TokenListForm()
-    : Form({L"KesUtilTokenList", "Apply To Tokens", 2700, 3075,
+    : Form({kTokenListClass, "Apply To Tokens", 2700, 3075,
             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW,
             false}) {}
 

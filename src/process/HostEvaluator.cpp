@@ -54,13 +54,20 @@ std::wstring PathVariable() {
 // SetDllDirectoryW(L"") still takes a library from the current folder, and
 // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS never searches PATH. Each candidate is
 // loaded by its full path; its own dependencies are looked up beside it.
+std::vector<std::wstring> LibraryCandidates() {
+    std::vector<std::wstring> paths;
+    for (const std::string& folder : LibrarySearchFolders(
+             win::Narrow(ProgramFolder()), win::Narrow(SystemFolder(GetSystemDirectoryW)),
+             win::Narrow(SystemFolder(GetWindowsDirectoryW)), win::Narrow(PathVariable()))) {
+        std::wstring path = win::Widen(folder) + kLibraryName;
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
 win::ScopedModule LoadHostLibrary() {
-    const auto folders = LibrarySearchFolders(
-        win::Narrow(ProgramFolder()), win::Narrow(SystemFolder(GetSystemDirectoryW)),
-        win::Narrow(SystemFolder(GetWindowsDirectoryW)), win::Narrow(PathVariable()));
-    for (const std::string& folder : folders) {
-        const std::wstring path = win::Widen(folder) + kLibraryName;
-        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    for (const std::wstring& path : LibraryCandidates()) {
         if (HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
             return win::ScopedModule(module);
     }
@@ -82,6 +89,11 @@ HostEvaluateProc HostEvaluateEntry() {
 }
 
 }  // namespace
+
+std::string HostLibraryFolder() {
+    const auto paths = LibraryCandidates();
+    return paths.empty() ? std::string() : win::Narrow(FolderOf(paths.front()));
+}
 
 HostEvaluateFn HostEvaluator() {
     const HostEvaluateProc entry = HostEvaluateEntry();

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "win/DiagLog.h"
 #include "win/Trace.h"
 #include "win/WinText.h"
 
@@ -170,6 +171,12 @@ void* DdeServer::OnTransaction(unsigned type, void* hszTopic, void* data) {
                 size_t n = 0;
                 while (n < size && p[n] != '\0') ++n;
                 ansi.assign(p, n);
+                // What a Unicode client window's UTF-16 becomes: a first character
+                // and the rest unread. Nothing else shows it.
+                if (LogEnabled() && std::any_of(p + n, p + size, [](char c) { return c != 0; }))
+                    Log("DDE execute of " + std::to_string(size) + " bytes, read up to its first " +
+                        "zero byte (UTF-16 text? send ANSI text): " +
+                        Quoted(std::string_view(p, size), false));
                 DdeUnaccessData(static_cast<HDDEDATA>(data));
             }
             bool accepted = true;
@@ -177,6 +184,7 @@ void* DdeServer::OnTransaction(unsigned type, void* hszTopic, void* data) {
                 if (onExecute_) accepted = onExecute_(AnsiToUtf8(ansi));
             } catch (...) {
                 // Nothing is ever reported to the host: a failed execute is accepted.
+                KES_LOG_HERE("execute handler failed");
             }
             return reinterpret_cast<void*>(
                 static_cast<INT_PTR>(accepted ? DDE_FACK : DDE_FNOTPROCESSED));

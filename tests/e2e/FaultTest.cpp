@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -307,6 +309,42 @@ TEST(Fault, SessionEndOrHostGoneSavesTheTokenReplyUnaskedAndIgnoresLateRequests)
         EXPECT_EQ(session.Reply().value_or("none"), "3~3~5~");
         EXPECT_EQ(FindWindowW(nullptr, L"Kestrelsim"), nullptr);
     }
+}
+
+// With KESUTIL_LOG set, each request that does nothing says why on a line of its own.
+TEST(Fault, DiagnosticLogGivesEachRequestThatDoesNothingItsLine) {
+    const fs::path log = fs::temp_directory_path() / "kesutil-diag.log";
+    fs::remove(log);
+    SetEnvironmentVariableW(L"KESUTIL_LOG", log.c_str());  // the utility inherits it
+    UtilitySession session;
+    ASSERT_TRUE(session.Start(std::string(host::kStartOnlyRequest)));
+    SetEnvironmentVariableW(L"KESUTIL_LOG", nullptr);
+    EXPECT_TRUE(session.Send("x@5@"));
+    RawDdeClient unicode(true), client;
+    ASSERT_TRUE(Connected(unicode, session));
+    const std::wstring utf16 = win::Widen(kConverter);
+    EXPECT_TRUE(unicode.Execute({reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2}));
+    // While a long token list loads, a request and the session's end queue up: the walk
+    // closes the list, which lets the request run.
+    std::string tokens = "1~Many~";
+    for (int i = 0; i < 3000; ++i) tokens += "1 Token~";
+    ASSERT_TRUE(Connected(client, session));
+    client.Post(
+        RawDdeClient::Block(host::OpenRequest(kWindowTokenList, tokens, 0, 0, 0, 0, false)));
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(kTokenListClass, nullptr) != nullptr; }));
+    client.Post(RawDdeClient::Block(kHelp));
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(*session.Link().UtilityWindow(), WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 10000,
+                        &answer);
+    client.Vanish();
+    ASSERT_TRUE(session.WaitForExit(6000));
+    std::ifstream in(log, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    for (const std::string& line :
+         {std::string("request from DDE \"x@5@\": code -2000, not a request"),
+          "DDE execute of " + std::to_string(utf16.size() * 2) + " bytes, read up to its first",
+          "request from DDE \"" + kHelp + "\": code 0, ignored while shutting down"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
 }
 
 }  // namespace

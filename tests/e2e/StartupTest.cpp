@@ -58,9 +58,9 @@ class FakeFirstInstance {
         // server, serving or blocking, unless it never pumps.
         WNDCLASSW wc{};
         wc.lpfnWndProc = &DefWindowProcW;
-        wc.lpszClassName = kMainClass;
+        wc.lpszClassName = kMainWindowClass;
         RegisterClassW(&wc);
-        const HWND hwnd = CreateWindowExW(0, kMainClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+        const HWND hwnd = CreateWindowExW(0, kMainWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
                                           nullptr, nullptr, nullptr);
         const bool pumps = behaviour_ != FirstInstance::NeverPumps;
         std::optional<win::DdeServer> server;
@@ -149,7 +149,7 @@ TEST(Startup, StartOnlyPublishesTheHiddenMainWindowDropsTheOldReplyAndServesSeco
     const auto published = session.Link().UtilityWindow();
     ASSERT_TRUE(published.has_value());
     EXPECT_EQ(ProcessOf(*published), session.Link().ProcessId());
-    EXPECT_EQ(FindWindowW(kMainClass, nullptr), *published);
+    EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), *published);
     EXPECT_FALSE(IsWindowVisible(*published));
     // The old reply goes once the host's handle is read, just after publishing.
     EXPECT_TRUE(WaitUntil([&] { return !session.Reply().has_value(); }, 3000));

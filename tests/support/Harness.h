@@ -43,11 +43,6 @@ inline HWND FindVisible(const wchar_t* windowClass) {
 inline const std::string kConverterRequest =
     host::OpenRequest(kWindowConverter, "", 300, 4000, 4500, 2400, false);
 
-inline constexpr wchar_t kMainClass[] = L"KesUtilMain";
-inline constexpr wchar_t kConverterClass[] = L"KesUtilConverter";
-inline constexpr wchar_t kHelpClass[] = L"KesUtilHelp";
-inline constexpr wchar_t kTokenListClass[] = L"KesUtilTokenList";
-
 void PostKey(HWND target, UINT vk);
 // A mouse click in the middle of a control: the button's down, then its up message.
 void PostMouseClick(HWND control, UINT downMessage = WM_LBUTTONDOWN);

@@ -1,6 +1,6 @@
 #pragma once
 // A DDE client that speaks the WM_DDE_* messages itself from an ANSI window,
-// as older hosts do. It pumps its thread while it waits, so a server on the
+// as older hosts do, or from a Unicode one. It pumps its thread while it waits, so a server on the
 // same thread is served as well.
 #include <windows.h>
 #include <dde.h>
@@ -15,14 +15,16 @@ namespace kes::test {
 
 class RawDdeClient {
   public:
-    RawDdeClient() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = "KesRawDdeClient";
+    explicit RawDdeClient(bool unicodeWindow = false) {
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        const WNDCLASSA wc{0,       &Proc,   0,       0,       instance,
+                           nullptr, nullptr, nullptr, nullptr, "KesRawDde"};
+        const WNDCLASSW wcw{0,       &Proc,   0,       0,       instance,
+                            nullptr, nullptr, nullptr, nullptr, L"KesRawDdeW"};
         RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+        RegisterClassW(&wcw);
+        hwnd_ = CreateWindowExW(0, unicodeWindow ? wcw.lpszClassName : L"KesRawDde", L"", WS_POPUP,
+                                0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~RawDdeClient() {
@@ -104,7 +106,7 @@ class RawDdeClient {
         else if (self && msg == WM_DDE_TERMINATE)
             self->serverTerminated_ = true;
         else
-            return DefWindowProcA(hwnd, msg, wp, lp);
+            return (IsWindowUnicode(hwnd) ? DefWindowProcW : DefWindowProcA)(hwnd, msg, wp, lp);
         return 0;
     }
 
