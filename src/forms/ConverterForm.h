@@ -10,7 +10,6 @@
 
 namespace kes {
 
-
 // Control ids; the arrays take consecutive ids from their first.
 inline constexpr int kText1Id = 301;
 inline constexpr int kLabel2Id = 302;

@@ -11,7 +11,6 @@ namespace kes {
 inline constexpr int kHelpTextId = 101;
 inline constexpr int kHelpOkButtonId = 102;
 
-
 class HelpForm : public win::Form {
   public:
     HelpForm();

@@ -25,9 +25,8 @@ constexpr UINT_PTR kListSubclassId = 1;
 }  // namespace
 
 TokenListForm::TokenListForm()
-    : Form({kTokenListClass, "Apply To Tokens", 2700, 3075,
-            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW,
-            false}) {}
+    : Form({kTokenListClass, "Apply To Tokens", 2700, 3075, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+            WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW, false}) {}
 
 void TokenListForm::Form_Load() {
     TokenListBox = AddControl(
