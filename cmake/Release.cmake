@@ -3,7 +3,7 @@
 # scripts/release.sh). Included from the top level once the targets exist.
 #
 #   utility component  KesUtil.exe, the host integration guide, the host-link
-#                      library as sources (host-link/host, host-link/win, ...)
+#                      library as sources (host-link/hostlink, host-link/win, ...)
 #   tools component    the stand-in host and evaluator, for testing only
 
 # --- Version resource -------------------------------------------------------
@@ -60,8 +60,8 @@ function(kes_include_closure out)
   set(${out} "${done}" PARENT_SCOPE)
 endfunction()
 
-kes_include_closure(KES_HOSTLINK_SOURCES "${PROJECT_SOURCE_DIR}/src/host/HostLink.h"
-                    "${PROJECT_SOURCE_DIR}/src/host/HostLink.cpp")
+kes_include_closure(KES_HOSTLINK_SOURCES "${PROJECT_SOURCE_DIR}/src/hostlink/HostLink.h"
+                    "${PROJECT_SOURCE_DIR}/src/hostlink/HostLink.cpp")
 
 # --- Install rules ------------------------------------------------------------
 install(TARGETS KesUtil RUNTIME DESTINATION . COMPONENT utility)

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "core/Evaluator.h"
+#include "evaluator/Evaluator.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

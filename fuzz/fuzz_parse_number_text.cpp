@@ -1,6 +1,6 @@
 // The converter's input path: trimming, hexadecimal literals and the stand-in evaluator.
 // The first byte picks the locale's separators.
-#include "core/Evaluator.h"
+#include "evaluator/Evaluator.h"
 #include "core/NumberText.h"
 #include "FuzzCheck.h"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Latency and footprint benchmarks of KesUtil.exe under Wine against floor
 # programs: builds the Windows x86_64 tree as released (preset win64-bench:
-# optimised, stripped), then runs bench/KesBench.exe in a private Wine session
+# optimised, stripped), then runs tools/bench/KesBench.exe in a private Wine session
 # (Xvfb + openbox + wineserver) and prints medians and ratios.
 #
 #   scripts/bench.sh [repetitions] [--no-build] [--trace]     (default 10)

@@ -44,7 +44,7 @@ for arch in x64 x86; do
 
   # cmake's own archive reader: unzip is not among the installed tools.
   listing=$(cmake -E tar tf "$main")
-  for f in KesUtil.exe host-integration.md host-link/host/HostLink.h host-link/host/HostLink.cpp; do
+  for f in KesUtil.exe host-integration.md host-link/hostlink/HostLink.h host-link/hostlink/HostLink.cpp; do
     has "$listing" "$f" || fail "$main lacks $f"
   done
   for f in kesGen32.dll KesHost.exe; do
@@ -78,7 +78,7 @@ for arch in x64 x86; do
   # The host-link sources must build and link on their own, as a host would
   # take them: a missing or moved include shows up here.
   cat >"$dir/LinkCheck.cpp" <<'EOF'
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 int main() {
     kes::host::HostLink link(L"KesUtil.exe");
     return link.Send(kes::host::CloseRequest(kes::kWindowConverter), 0) ? 0 : 1;

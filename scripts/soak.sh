@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Soak and start storm of KesUtil.exe under Wine: builds the Windows x86_64
-# tree, then runs bench/KesSoak.exe in a private Wine session (Xvfb + openbox +
+# tree, then runs KesSoak.exe in a private Wine session (Xvfb + openbox +
 # wineserver).
 #
 #   scripts/soak.sh [requests] [--no-build] [--seed N] [--storm-rounds 0|1|2]

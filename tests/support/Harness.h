@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 
 namespace kes::test {
 

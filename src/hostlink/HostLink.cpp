@@ -1,4 +1,4 @@
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 
 #include "core/CommandString.h"
 #include "win/Dde.h"

@@ -36,7 +36,7 @@
 
 #include "core/CommandString.h"
 #include "PlainWindow.h"
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 #include "win/Dde.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"

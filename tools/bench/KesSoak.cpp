@@ -26,7 +26,7 @@
 #include "SoakFloor.h"
 #include "SoakWindows.h"
 #include "PlainWindow.h"
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
 

@@ -10,7 +10,7 @@
 
 #include "SoakFloor.h"
 #include "SoakWindows.h"
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 
 namespace kes::soak {
 

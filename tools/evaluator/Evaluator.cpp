@@ -1,4 +1,4 @@
-#include "core/Evaluator.h"
+#include "evaluator/Evaluator.h"
 
 #include "core/TextUtil.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 #include "host/KesHostScript.h"
 
 namespace kes::host {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/Evaluator.h"
+#include "evaluator/Evaluator.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HostLink.h"
+#include "hostlink/HostLink.h"
 #include "host/KesHostRunner.h"
 #include "host/KesHostScript.h"
 #include "win/Handles.h"
