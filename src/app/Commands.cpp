@@ -5,6 +5,7 @@
 #include "core/Request.h"
 #include "forms/ToolWindows.h"
 #include "process/Util.h"
+#include "win/DiagLog.h"
 #include "win/Twips.h"
 #include "win/Trace.h"
 
@@ -38,6 +39,7 @@ void ProcessCommand(std::string_view commandString) {
         }
     } catch (...) {
         // A request that fails halfway is dropped; the host is never told.
+        KES_LOG_HERE("request failed halfway");
         RequestRecord::Note(RequestOutcome::Failed);
     }
 }

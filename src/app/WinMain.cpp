@@ -5,6 +5,7 @@
 
 #include "app/Commands.h"
 #include "app/EventLog.h"
+#include "win/DiagLog.h"
 #include "win/Form.h"
 #include "win/WinText.h"
 #include "win/Trace.h"
@@ -37,6 +38,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         kes::Main(CommandArguments());
     } catch (...) {
+        KES_LOG_HERE("start-up threw");
         kes::LogEnd("start-up failed");
         return 0;
     }

@@ -11,6 +11,7 @@
 #include "forms/Pictures.h"
 #include "forms/ToolWindows.h"
 #include "win/Controls.h"
+#include "win/DiagLog.h"
 #include "win/Handles.h"
 #include "process/HostEvaluator.h"
 #include "forms/ShowMessage.h"
@@ -309,6 +310,7 @@ LRESULT CALLBACK ConverterForm::OhmCheckProc(HWND hwnd, UINT msg, WPARAM wp, LPA
         if (form->Loaded()) form->OhmCheck_MouseUp(static_cast<int>(subclassId));
     } catch (...) {
         // Nothing may leave a window procedure.
+        KES_LOG_HERE("resistance box click threw");
     }
     return answer;
 }

@@ -10,6 +10,7 @@
 #include "forms/ShowMessage.h"
 #include "process/Util.h"
 #include "win/Controls.h"
+#include "win/DiagLog.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
 #include "win/Trace.h"
@@ -175,7 +176,8 @@ void TokenListForm::Form_QueryUnload(bool& cancel, int unloadMode) {
                 break;
         }
     }
-    win::SettingsStore().Save(kSectionMessages, kListMessageValue, reply.text);
+    if (!win::SettingsStore().Save(kSectionMessages, kListMessageValue, reply.text))
+        KES_LOG_HERE("token reply not stored");
     KES_TRACE_POINT("token reply saved");
     // Two passes before the window goes: a request the host sends on seeing the
     // reply (and what it causes) runs now, nested in this unload.

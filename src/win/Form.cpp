@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "win/Controls.h"
+#include "win/DiagLog.h"
 #include "win/WinText.h"
 #include "win/Trace.h"
 
@@ -81,7 +82,7 @@ void Form::Load() {
         wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = design_.className;
-        RegisterClassExW(&wc);
+        if (!RegisterClassExW(&wc)) KES_LOG_HERE("window class not registered");
     }
     RECT r{0, 0, TwipsToPixelsX(design_.clientWidth), TwipsToPixelsY(design_.clientHeight)};
     AdjustWindowRectEx(&r, design_.style, FALSE, design_.exStyle);
@@ -94,7 +95,10 @@ void Form::Load() {
     CreateWindowExW(design_.exStyle, design_.className, caption.c_str(),
                     design_.style & ~WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
                     r.bottom - r.top, nullptr, nullptr, instance, this);
-    if (!hwnd_) return;
+    if (!hwnd_) {
+        KES_LOG_HERE("window not created: " + Narrow(design_.className));
+        return;
+    }
     KES_TRACE_POINT("window created");
     LoadedForms().push_back(this);
     // A window that comes while a modal form is up waits for it like the others.
@@ -342,6 +346,7 @@ LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     try {
         return self->Handle(msg, wp, lp);
     } catch (...) {
+        KES_LOG_HERE("message " + std::to_string(msg) + " threw; answered 0");
         return 0;
     }
 }
