@@ -22,6 +22,8 @@
 #include <string>
 #include <utility>
 
+#include "win/Trace.h"  // the trace points only; compiled out unless KES_TRACE
+
 namespace {
 
 constexpr wchar_t kService[] = L"KesFloorTool";
@@ -97,9 +99,11 @@ void ShowTool() {
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT r{0, 0, Px(4875), Px(2535)};
     AdjustWindowRectEx(&r, style, FALSE, WS_EX_CONTROLPARENT);
+    KES_TRACE_POINT("window loaded");
     tool = CreateWindowExW(WS_EX_CONTROLPARENT, kToolClass, L"Kes floor converter", style,
                            CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top,
                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    KES_TRACE_POINT("window created");
     const HICON icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
     SendMessageW(tool, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     int id = 301;
@@ -113,16 +117,19 @@ void ShowTool() {
         if (c.style & BS_ICON)
             SendMessageW(h, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
     }
+    KES_TRACE_POINT("converter controls made");
     SendMessageW(GetDlgItem(tool, 302), BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(GetDlgItem(tool, 315), BM_SETCHECK, BST_CHECKED, 0);
     SetWindowPos(tool, HWND_TOPMOST, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(tool, SW_SHOWNA);
+    KES_TRACE_POINT("window shown");
 }
 
 HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ, HSZ, HDDEDATA data, ULONG_PTR,
                               ULONG_PTR) {
     if (type == XTYP_CONNECT) return reinterpret_cast<HDDEDATA>(TRUE);
     if (type != XTYP_EXECUTE) return nullptr;
+    KES_TRACE_POINT("execute received");
     char command[16] = {};
     DdeGetData(data, reinterpret_cast<BYTE*>(command), sizeof command - 1, 0);
     // Carried out before the acknowledgement, as the utility does.
@@ -168,10 +175,12 @@ int Forward(const std::wstring& command) {
                                   nullptr, nullptr);
     const HWND main = FindWindowW(kMainClass, nullptr);
     if (!client || !main) return 1;
+    KES_TRACE_POINT("dde client ready");
     EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), &Initiate,
                       reinterpret_cast<LPARAM>(client));
     const auto server = reinterpret_cast<HWND>(GetWindowLongPtrW(client, GWLP_USERDATA));
     if (!server) return 1;
+    KES_TRACE_POINT("dde connected");
     const std::string text(command.begin(), command.end());
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
     std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
@@ -182,6 +191,7 @@ int Forward(const std::wstring& command) {
     const ULONGLONG end = GetTickCount64() + 6000;
     while (!PeekMessageW(&ack, client, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE) && GetTickCount64() < end)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_POSTMESSAGE);
+    KES_TRACE_POINT("dde executed");
     if (ack.message == WM_DDE_ACK) FreeDDElParam(WM_DDE_ACK, ack.lParam);
     PostMessageW(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client), 0);
     return ack.message == WM_DDE_ACK ? 0 : 1;
@@ -190,6 +200,7 @@ int Forward(const std::wstring& command) {
 int FirstInstance() {
     CreateMutexW(nullptr, FALSE, L"Local\\KesFloorTool.Instance");
     if (GetLastError() == ERROR_ALREADY_EXISTS) return 1;
+    KES_TRACE_POINT("instance checked");
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSW wc{};
     wc.lpfnWndProc = &DefWindowProcW;
@@ -203,10 +214,12 @@ int FirstInstance() {
     HWND main = CreateWindowExW(0, kMainClass, kService, WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
                                 nullptr, instance, nullptr);
     if (!main) return 1;
+    KES_TRACE_POINT("main window made");
 
     DdeInitializeW(&ddeInstance, &DdeCallback, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0);
     const HSZ service = DdeCreateStringHandleW(ddeInstance, kService, CP_WINUNICODE);
     DdeNameService(ddeInstance, service, nullptr, DNS_REGISTER);
+    KES_TRACE_POINT("dde service registered");
 
     char buffer[MAX_PATH];
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 2);
@@ -230,6 +243,7 @@ int FirstInstance() {
         RegQueryValueExW(key, L"Host", nullptr, nullptr, reinterpret_cast<BYTE*>(host), &size);
         RegCloseKey(key);
     }
+    KES_TRACE_POINT("host handle read");
     ShowTool();
 
     MSG msg;
@@ -247,6 +261,7 @@ int FirstInstance() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    KES_TRACE_POINT("winmain");
     const wchar_t* args = GetCommandLineW();
     const wchar_t* forward = std::wcsstr(args, L"--forward ");
     return forward ? Forward(forward + 10) : FirstInstance();
