@@ -216,8 +216,9 @@ int FirstInstance() {
     if (!main) return 1;
     KES_TRACE_POINT("main window made");
 
-    DdeInitializeW(&ddeInstance, &DdeCallback, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0);
-    const HSZ service = DdeCreateStringHandleW(ddeInstance, kService, CP_WINUNICODE);
+    // An ANSI instance: the execute's text arrives in the server's character set.
+    DdeInitializeA(&ddeInstance, &DdeCallback, APPCLASS_STANDARD | CBF_SKIP_ALLNOTIFICATIONS, 0);
+    const HSZ service = DdeCreateStringHandleA(ddeInstance, "KesFloorTool", CP_WINANSI);
     DdeNameService(ddeInstance, service, nullptr, DNS_REGISTER);
     KES_TRACE_POINT("dde service registered");
 
@@ -252,9 +253,8 @@ int FirstInstance() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    DdeNameService(ddeInstance, service, nullptr, DNS_UNREGISTER);
-    DdeFreeStringHandle(ddeInstance, service);
-    DdeUninitialize(ddeInstance);
+    // The service goes with the process: unregistering here would wait on the
+    // conversation the "quit" came through.
     return 0;
 }
 
