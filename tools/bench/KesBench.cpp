@@ -50,10 +50,8 @@ namespace {
 
 using kes::host::HostLink;
 
-constexpr wchar_t kConverterCaption[] = L"Units Converter";
 constexpr wchar_t kFloorCaption[] = L"Kes floor window";
 constexpr wchar_t kFloorToolCaption[] = L"Kes floor tool";
-constexpr wchar_t kTokenCaption[] = L"Layer Tokens";
 constexpr DWORD kTimeoutMs = 15000;
 constexpr int kTokenCount = 3000;
 // Current token 3: its item is the one selected, and a close by code hands
@@ -102,9 +100,15 @@ bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs = kTimeoutMs) {
     return true;
 }
 
-bool Shown(const wchar_t* caption) {
-    HWND w = FindWindowW(nullptr, caption);
+// The floors' windows by caption, the utility's by their contract class.
+bool Shown(HWND w) {
     return w && IsWindowVisible(w);
+}
+bool Shown(const wchar_t* caption) {
+    return Shown(FindWindowW(nullptr, caption));
+}
+HWND Utility(const wchar_t* windowClass) {
+    return FindWindowW(windowClass, nullptr);
 }
 
 bool Exited(HANDLE process) {
@@ -156,8 +160,7 @@ bool SendAndWait(std::string_view service, std::string_view topic, std::string_v
 }
 
 // The list box of a shown window holds the whole token list.
-bool ListFilled(const wchar_t* caption) {
-    HWND w = FindWindowW(nullptr, caption);
+bool ListFilled(HWND w) {
     HWND list = w && IsWindowVisible(w) ? FindWindowExW(w, nullptr, L"ListBox", nullptr) : nullptr;
     return list && SendMessageW(list, LB_GETCOUNT, 0, 0) == kTokenCount;
 }
@@ -251,17 +254,19 @@ void Bench::UtilityRound(Rows& rows) {
 
     Measure(cold, cold.utility, "cold start -> converter shown", [&] {
         return link.StartUtility(ConverterRequest()) &&
-               WaitFor([] { return Shown(kConverterCaption); });
+               WaitFor([] { return Shown(Utility(kes::kConverterClass)); });
     });
     // The DDE server may register a moment after the first window shows.
     WaitFor([&] { return link.UtilityWindow().has_value(); });
 
     link.Send(kes::host::CloseRequest(kes::kWindowConverter));
-    WaitFor([] { return !FindWindowW(nullptr, kConverterCaption); });
+    WaitFor([] { return !Utility(kes::kConverterClass); });
     Measure(dde, dde.utility, "DDE open -> converter shown", [&] {
-        return link.Send(ConverterRequest()) && WaitFor([] { return Shown(kConverterCaption); });
+        return link.Send(ConverterRequest()) &&
+               WaitFor([] { return Shown(Utility(kes::kConverterClass)); });
     });
-    if (const auto kib = Shown(kConverterCaption) ? PrivateKiB(link.Process()) : std::nullopt)
+    if (const auto kib =
+            Shown(Utility(kes::kConverterClass)) ? PrivateKiB(link.Process()) : std::nullopt)
         memory.utility.push_back(*kib);
     else
         ++memory.failures;
@@ -275,14 +280,14 @@ void Bench::UtilityRound(Rows& rows) {
             return tokens.size() <= kes::kMaxCommandLength &&
                    SendAndWait(kes::kDdeService, kes::kDdeTopic, tokens);
         },
-        [] { return ListFilled(kTokenCaption); });
+        [] { return ListFilled(Utility(kes::kTokenListClass)); });
     Measure(
         listClose, listClose.utility, "token list close",
         [] {
             return SendAndWait(kes::kDdeService, kes::kDdeTopic,
                                kes::host::CloseRequest(kes::kWindowTokenList));
         },
-        [&] { return !FindWindowW(nullptr, kTokenCaption) && link.TakeReply() == kTokenReply; });
+        [&] { return !Utility(kes::kTokenListClass) && link.TakeReply() == kTokenReply; });
 
     HostLink again(utilityPath_);
     Measure(second, second.utility, "second start -> forwarded, ended", [&] {
@@ -342,7 +347,7 @@ void Bench::FloorRound(Rows& rows) {
         Measure(
             listOpen, listOpen.floor, "floor: list box of 3000",
             [] { return SendAndWait("KesFloor", "Floor", "list " + TokenRequestText()); },
-            [] { return ListFilled(kFloorToolCaption); });
+            [] { return ListFilled(FindWindowW(nullptr, kFloorToolCaption)); });
         Measure(
             listClose, listClose.floor, "floor: close + reply saved",
             [] { return SendAndWait("KesFloor", "Floor", "close-list"); },
