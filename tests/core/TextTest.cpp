@@ -1,11 +1,15 @@
-// The text forms of the core: command fields, number texts in each locale, level conversion,
-// the parser function list, file and folder names.
+// The text forms of the core (command fields, number texts in each locale, level conversion,
+// the parser function list, file and folder names) and of the stand-ins (the evaluator's
+// expressions, the stand-in host's steps). Number texts are read back (TextToValue)
+// in the token request test.
 #include "core/CommandString.h"
 #include "core/LevelConversion.h"
 #include "core/LibrarySearch.h"
 #include "core/NumberText.h"
 #include "core/ParserFunctionList.h"
 #include "core/TextUtil.h"
+#include "evaluator/Evaluator.h"
+#include "host/KesHostScript.h"
 
 #include <gtest/gtest.h>
 
@@ -107,10 +111,12 @@ TEST(NumberText, ParseTrimsReadsHexadecimalAndHandsTheRestToTheEvaluator) {
     int32_t code = 1;
     const HostEvaluateFn evaluate = [&](std::string& t, double& v) {
         handed.push_back(t);
+        if (code == 3) throw 1;
         v = code == 2 ? NAN : 1234.5;
         return code;
     };
-    // Separator, text, the evaluator's result (0: no evaluator), number text, error position.
+    // Separator, text, the evaluator's result (0: no evaluator, 2: NaN, 3: it throws), number
+    // text, error position.
     // A blank text never reaches the evaluator and "." alone goes as "0". Without an evaluator
     // anything but a hexadecimal literal is an error at 0; after the evaluator's failure the
     // position comes from its result's magnitude.
@@ -118,12 +124,12 @@ TEST(NumberText, ParseTrimsReadsHexadecimalAndHandsTheRestToTheEvaluator) {
     const std::tuple<const char*, const char*, int32_t, const char*, int32_t> cases[] = {
         {kArabicComma, "  7.  ", 1, "1\330\2142345e+3", 0}, {".", " . ", 1, "1.2345e+3", 0},
         {".", "&h10", 1, "1.2345e+3", 0}, {".", "&H123456789", 1, "1.2345e+3", 0},
-        {".", "   ", 1, "0", 0}, {".", "x", 2, "0", 0}, {",", "&HFFFF", 0, "-1", 0},
-        {",", "&H8000", 0, "-32768", 0}, {",", "&H10000", 0, "65536", 0},
+        {".", "   ", 1, "0", 0}, {".", "x", 2, "0", 0}, {".", "1", 3, "ERROR", 0},
+        {",", "&HFFFF", 0, "-1", 0}, {",", "&H10000", 0, "65536", 0},
         {",", "&H80000000", 0, "-2147483648", 0}, {",", " &Hff, ", 0, "255", 0},
-        {",", "&H", 0, "ERROR", 0}, {",", "&HG1", 0, "ERROR", 0}, {",", "1", 0, "ERROR", 0},
-        {".", "1+", -1003, "ERROR", 3}, {".", "1+", -999, "ERROR", 999},
-        {".", "1+", -1999, "ERROR", 999}, {".", "1+", -2000, "ERROR", 0}};
+        {",", "&HG1", 0, "ERROR", 0}, {",", "1", 0, "ERROR", 0}, {".", "1+", -1003, "ERROR", 3},
+        {".", "1+", -999, "ERROR", 999}, {".", "1+", -1999, "ERROR", 999},
+        {".", "1+", -2000, "ERROR", 0}};
     // clang-format on
     for (const auto& [sep, in, result, out, position] : cases) {
         std::string text = in;
@@ -132,30 +138,8 @@ TEST(NumberText, ParseTrimsReadsHexadecimalAndHandsTheRestToTheEvaluator) {
         const std::string got = ParseNumberText(text, at, sep, code ? evaluate : HostEvaluateFn{});
         EXPECT_EQ(std::tuple(got, at, text), std::tuple(out, position, TrimBlanks(in))) << in;
     }
-    EXPECT_EQ(handed, (std::vector<std::string>{"7", "0", "&h10", "&H123456789", "x", "1+", "1+",
-                                                "1+", "1+"}));
-    std::string text = "1";
-    int32_t at = -1;
-    EXPECT_EQ(ParseNumberText(text, at, ".", [](std::string&, double&) -> int32_t { throw 1; }),
-              "ERROR");
-}
-
-TEST(NumberText, TextToValueReadsNumbersWordsAndLeadingNumbers) {
-    // With "." and with "," as the separator (U+060C reads as ","); in "-.5q" the point is the
-    // separator; true is -1.
-    // clang-format off
-    const std::tuple<const char*, double, double> cases[] = {
-        {"2.5", 2.5, 2.5}, {"2,5", 2.5, 2.5}, {" -3 ", -3, -3}, {" tRue ", -1, -1},
-        {"False", 0, 0}, {"12abc", 12, 12}, {"abc", 0, 0}, {"1.2.3", 1.2, 1}, {"1e3x", 1000, 1000},
-        {"1ex", 1, 1}, {"-.5q", -0.5, 0}, {"1e999", 0, 0}, {"1e-999", 0, 0}};
-    // clang-format on
-    for (const auto& [in, dot, comma] : cases)
-        EXPECT_EQ(std::tuple(TextToValue(in, ".").AsDouble(), TextToValue(in, ",").AsDouble(),
-                             TextToValue(in, kArabicComma).AsDouble()),
-                  std::tuple(dot, comma, comma))
-            << in;
-    // What FormatNumberText showed reads back.
-    EXPECT_EQ(TextToValue(" 1\330\2145", kArabicComma).AsDouble(), 1.5);
+    EXPECT_EQ(handed, (std::vector<std::string>{"7", "0", "&h10", "&H123456789", "x", "1", "1+",
+                                                "1+", "1+", "1+"}));
 }
 
 TEST(ConvertLevel, GivesTheHostsResultTexts) {
@@ -192,31 +176,15 @@ TEST(ParserFunctionList, SeparatorsFollowTheLocaleAndLinesEndInCrLf) {
     // ASCII (U+066B and U+061B) go in whole.
     // clang-format off
     const std::tuple<const char*, const char*, const char*> rows[] = {
-        {",", ";", " atan2(x;y)\tInverse tangent (2 Quad)\r\n"},
-        {",", ";", " c\t\tLight 2,997...e+8 m / sec\r\n"},
-        {",", ";", " gn\t\tNormal (0,1), i.e. Gaussian\r\n"},
-        {".", ",", " exp(x)\t\te ^ x  (e = 2.718...)\r\n"}, {".", ",", " mod(x,y)\t\tx Modulo y\r\n"},
-        {"\xD9\xAB", "\xD8\x9B", " atan2(x\xD8\x9By)\tInverse tangent (2 Quad)\r\n"},
-        {"\xD9\xAB", "\xD8\x9B", " pi\t\tConstant 3\331\2531415...\r\n"}};
+        {",", ";", "\n atan2(x;y)\tInverse tangent (2 Quad)\r\n"},
+        {",", ";", "\n c\t\tLight 2,997...e+8 m / sec\r\n"},
+        {",", ";", "\n gn\t\tNormal (0,1), i.e. Gaussian\r\n"},
+        {".", ",", "\n mod(x,y)\t\tx Modulo y\r\n"},
+        {"\xD9\xAB", "\xD8\x9B", "\n atan2(x\xD8\x9By)\tInverse tangent (2 Quad)\r\n"},
+        {"\xD9\xAB", "\xD8\x9B", "\n pi\t\tConstant 3\331\2531415...\r\n"}};
     // clang-format on
     for (const auto& [decimal, list, line] : rows)
-        EXPECT_NE(ParserFunctionList(decimal, list).find("\n" + std::string(line)),
-                  std::string::npos)
-            << line;
-}
-
-TEST(DescriptionTabStops, FirstPastTheShortNamesSecondPastTheLongOnes) {
-    const auto measure = [](std::string_view name) { return 10 * static_cast<int>(name.size()); };
-    const std::string text = " x\r\n ab\t\tx\r\n abcdef\tlong\r\n a\t\ty";
-    // A long name within the pad of the short ones splits the difference.
-    for (const auto& [pad, first, second] : {std::tuple{4, 34, 74}, std::tuple{50, 50, 120}}) {
-        const auto stops = DescriptionTabStops(text, measure, pad);
-        ASSERT_TRUE(stops);
-        EXPECT_EQ(std::tuple(stops->first, stops->second, stops->sampleLine, stops->sampleName),
-                  std::tuple(first, second, 1u, std::string(" ab")))
-            << pad;
-    }
-    EXPECT_FALSE(DescriptionTabStops(" long\tone", measure, 4));
+        EXPECT_NE(ParserFunctionList(decimal, list).find(line), std::string::npos) << line;
 }
 
 TEST(TextUtil, LineBreaksFileNamesAndLibraryFolders) {
@@ -236,6 +204,41 @@ TEST(TextUtil, LineBreaksFileNamesAndLibraryFolders) {
     EXPECT_EQ(LibrarySearchFolders("C:\\App\\", "C:\\windows\\system32", "", path),
               (std::vector<std::string>{"C:\\App\\", "C:\\windows\\system32\\", "C:\\Tools\\",
                                         "D:\\Quoted dir\\", "\\\\server\\share\\", "f:/forward/"}));
+}
+
+// What the product's tests rely on: numbers and functions in either locale, a syntax error
+// that carries its position, and a domain error below -2000 that has none.
+TEST(Evaluate, ValuesAndErrorsInEitherLocale) {
+    // clang-format off
+    const std::tuple<const char*, char, char, int32_t, double> cases[] = {
+        {"2.5e1", '.', ',', 1, 25},      {"2,5e1", ',', ';', 1, 25},
+        {"mod(7, 3)", '.', ',', 1, 1},   {"mod(7,5;2)", ',', ';', 1, 1.5},
+        {"2*(1+2)^2", '.', ',', 1, 18},  {"2.5", ',', ';', -1001, 99},
+        {"12abc", '.', ',', -1002, 99},  {"mod(7,3)", '.', ';', -1005, 99},
+        {"sqrt(-1)", '.', ',', -2000, 99}, {"1/0", ',', ';', -2000, 99}};
+    // clang-format on
+    for (const auto& [text, decimal, list, result, expected] : cases) {
+        double value = 99;
+        const int32_t got = Evaluate(text, value, decimal, list);
+        EXPECT_TRUE((result <= -2000 ? got <= result : got == result) && value == expected) << text;
+    }
+}
+
+TEST(KesHostScript, StepsQuotingAndMalformedLines) {
+    const host::Script script = host::ParseScript(
+        "# tour\nstart 0@5@@300@4000@1200@2400@False@\r\n\nsleep x\n"
+        "open 1 \"  padded text \"\nsend 0@6@3~Layer~1 Input~@\nanchor 1 2 3");
+    // A command string is the rest of the line, blanks and "~" included; quotes keep blanks.
+    using Step = std::tuple<int, host::StepKind, std::vector<std::string>>;
+    std::vector<Step> steps;
+    for (const auto& s : script.steps) steps.emplace_back(s.line, s.kind, s.args);
+    EXPECT_EQ(steps,
+              (std::vector<Step>{{2, host::StepKind::Start, {"0@5@@300@4000@1200@2400@False@"}},
+                                 {5, host::StepKind::Open, {"1", "  padded text "}},
+                                 {6, host::StepKind::Send, {"0@6@3~Layer~1 Input~@"}}}));
+    ASSERT_EQ(script.errors.size(), 2u);
+    EXPECT_TRUE(script.errors[0].starts_with("line 4: ") &&
+                script.errors[1].starts_with("line 7: missing argument"));
 }
 
 }  // namespace
