@@ -20,44 +20,39 @@
 #include <vector>
 
 namespace kes {
-namespace {
 
 using TextPair = std::pair<const char*, const char*>;
-const auto none = std::nullopt;
 
 // U+060C, a separator of two bytes in UTF-8 (one character in the Arabic ANSI code page).
 constexpr const char* kArabicComma = "\xD8\x8C";
 const std::string kSeparators[] = {".", ",", kArabicComma};
 
 // The same expectation in each locale: every "." of the texts becomes the separator.
-std::string Localised(std::string text, const std::string& separator) {
-    for (auto at = text.find('.'); at != std::string::npos;
-         at = text.find('.', at + separator.size()))
+static std::string Localised(std::string text, const std::string& separator) {
+    for (size_t at = 0; (at = text.find('.', at)) != text.npos; at += separator.size())
         text.replace(at, 1, separator);
     return text;
 }
 
 TEST(CommandString, CodeInFrontOfTheFirstSeparatorAndFieldsRoundingHalvesToEven) {
     const std::string longest = "6@" + std::string(kMaxCommandLength - 2, 'x');
-    // Code, position of the first "@". "0.50000000000000000001" is above a half, though a
-    // double would see exactly 0.5.
+    // Code, position of the first "@"; {} for a field that is not read. "0.50000000000000000001"
+    // is above a half, though a double would see exactly 0.5.
     // clang-format off
     const std::tuple<std::string, int32_t, int16_t> codes[] = {
-        {"", -2000, 0}, {"no separator here", -2000, 0}, {"@5@", -2000, 1}, {"abc@5@", -2000, 4},
-        {" -2 @", -2, 5}, {"7.5@", 8, 4}, {"6.5@", 6, 4}, {"2147483647@", 2147483647, 11},
-        {"2147483648@", -2000, 11}, {"-2147483648@", INT32_MIN, 12}, {longest, 6, 2},
-        {longest + 'x', -2000, 0}};
+        {"", -2000, 0}, {"no separator here", -2000, 0}, {"@5@", -2000, 1}, {" -2 @", -2, 5},
+        {"7.5@", 8, 4}, {"6.5@", 6, 4}, {"2147483647@", 2147483647, 11}, {"2147483648@", -2000, 11},
+        {"-2147483648@", INT32_MIN, 12}, {longest, 6, 2}, {longest + 'x', -2000, 0}};
     const std::pair<const char*, std::optional<int32_t>> integers[] = {
-        {" -2 ", -2}, {"+5", 5}, {"007", 7}, {"-6.5", -6}, {"-7.5", -8}, {"2.5000001", 3},
-        {"0.50000000000000000001", 1}, {".5", 0}, {"1.", 1}, {"1.5E+1", 15}, {"25e-1", 2},
-        {"35e-1", 4}, {"1e-99999999999999999999", 0}, {"2147483647.4", 2147483647},
-        {"2147483647.5", none}, {"-2147483648.5", INT32_MIN}, {"-2147483649", none},
-        {"1e99999999999999999999", none}, {"0e99999999999999999999", 0}, {"   ", none},
-        {"12abc", none}, {"1 2", none}, {"--1", none}, {".", none}, {"1e+", none}, {"1,5", none},
-        {"&H10", none}, {"\t5", none}};
+        {" +007 ", 7}, {"-6.5", -6}, {"-7.5", -8}, {"2.5000001", 3}, {"0.50000000000000000001", 1},
+        {".5", 0}, {"1.", 1}, {"1.5E+1", 15}, {"25e-1", 2}, {"35e-1", 4}, {"&H10", {}}, {"\t5", {}},
+        {"2147483647.4", INT32_MAX}, {"2147483647.5", {}}, {"-2147483648.5", INT32_MIN},
+        {"-2147483649", {}}, {"1e99999999999999999999", {}}, {"0e99999999999999999999", 0},
+        {"1e-99999999999999999999", 0}, {"   ", {}}, {"12abc", {}}, {"1 2", {}}, {"--1", {}},
+        {".", {}}, {"1e+", {}}, {"1,5", {}}};
     const std::pair<const char*, std::optional<bool>> booleans[] = {
         {"True", true}, {" fALSE ", false}, {"0.0", false}, {"-1", true}, {"1e-500", true},
-        {"1e500", true}, {"", none}, {"yes", none}, {"Truex", none}};
+        {"1e500", true}, {"", {}}, {"yes", {}}, {"Truex", {}}};
     // clang-format on
     for (const auto& [text, code, separator] : codes) {
         int16_t firstSeparator = -99;
@@ -86,9 +81,9 @@ TEST(NumberText, PlainFromOneToThousandEngineeringElsewhereInEachLocale) {
         {G, 0.00001, "0.00001"}, {G, 0.0000012, "1.2E-06"}, {G, 1.25e-300, "1.25E-300"},
         {G, 2.0 / 3, "0.666666666666667"}, {G, INFINITY, "0"}};
     const std::pair<const char*, std::optional<double>> reads[] = {
-        {" -1.5e+2 ", -150}, {".5", 0.5}, {"5.", 5}, {"", none}, {".", none}, {"1e", none},
-        {"e5", none}, {"1.5.", none}, {"inf", none}, {"nan", none}, {"0x10", none},
-        {"1e999", none}, {"--1", none}, {"1 5", none}, {"\t1", none}};
+        {" -1.5e+2 ", -150}, {".5", 0.5}, {"5.", 5}, {"", {}}, {".", {}}, {"1e", {}}, {"e5", {}},
+        {"1.5.", {}}, {"inf", {}}, {"nan", {}}, {"0x10", {}}, {"1e999", {}}, {"--1", {}},
+        {"1 5", {}}, {"\t1", {}}};
     // clang-format on
     for (const std::string& sep : kSeparators) {
         for (const auto& [in, out] : texts)
@@ -128,8 +123,7 @@ TEST(NumberText, ParseTrimsReadsHexadecimalAndHandsTheRestToTheEvaluator) {
         {",", "&HFFFF", 0, "-1", 0}, {",", "&H10000", 0, "65536", 0},
         {",", "&H80000000", 0, "-2147483648", 0}, {",", " &Hff, ", 0, "255", 0},
         {",", "&HG1", 0, "ERROR", 0}, {",", "1", 0, "ERROR", 0}, {".", "1+", -1003, "ERROR", 3},
-        {".", "1+", -999, "ERROR", 999}, {".", "1+", -1999, "ERROR", 999},
-        {".", "1+", -2000, "ERROR", 0}};
+        {".", "1+", -1999, "ERROR", 999}, {".", "1+", -2000, "ERROR", 0}};
     // clang-format on
     for (const auto& [sep, in, result, out, position] : cases) {
         std::string text = in;
@@ -139,25 +133,23 @@ TEST(NumberText, ParseTrimsReadsHexadecimalAndHandsTheRestToTheEvaluator) {
         EXPECT_EQ(std::tuple(got, at, text), std::tuple(out, position, TrimBlanks(in))) << in;
     }
     EXPECT_EQ(handed, (std::vector<std::string>{"7", "0", "&h10", "&H123456789", "x", "1", "1+",
-                                                "1+", "1+", "1+"}));
+                                                "1+", "1+"}));
 }
 
 TEST(ConvertLevel, GivesTheHostsResultTexts) {
-    using U = Unit;
+    using enum Unit;
     // Both voltage units hold the same power at the same resistance. The host's 15-digit ln 10
     // shows in the last digit of 2.96 mW (log10 would end in 39).
     // clang-format off
     const std::tuple<const char*, Unit, Unit, double, const char*> cases[] = {
-        {"0", U::dBm, U::Vrms, 50, "223.606797749979e-3  Vrms"},
-        {"0", U::dBm, U::Vop, 50, "316.227766016838e-3  Vo-p"},
-        {"1", U::Vrms, U::dBm, 50, "13.0102999566398  dBm"}, {"1", U::Vrms, U::dBm, 1, "30  dBm"},
-        {"1", U::Vop, U::dBm, 50, "10  dBm"}, {"-30", U::dBm, U::mW, 1, "1e-3  mW"},
-        {"1", U::Vop, U::Vrms, 50, "707.106781186548e-3  Vrms"},
-        {"1", U::Vrms, U::Vop, 50, "1.4142135623731  Vo-p"}, {"2", U::Vrms, U::mW, 1, "4e+3  mW"},
-        {"1", U::mW, U::Vop, 1, "44.7213595499958e-3  Vo-p"}, {"1", U::Vop, U::mW, 50, "10  mW"},
-        {"2.96", U::mW, U::dBm, 50, "4.71291711058938  dBm"}, {"-1", U::mW, U::dBm, 50, "0  dBm"},
-        {"-1", U::mW, U::Vrms, 50, "0  Vrms"}, {"1e300", U::Vrms, U::mW, 1, "0  mW"},
-        {"12.50", U::dBm, U::dBm, 50, "12.5  dBm"}, {"0", U::Vrms, U::Vrms, 50, "0  Vrms"}};
+        {"0", dBm, Vrms, 50, "223.606797749979e-3  Vrms"}, {"-30", dBm, mW, 1, "1e-3  mW"},
+        {"0", dBm, Vop, 50, "316.227766016838e-3  Vo-p"}, {"1", Vop, dBm, 50, "10  dBm"},
+        {"1", Vrms, dBm, 50, "13.0102999566398  dBm"}, {"2", Vrms, mW, 1, "4e+3  mW"},
+        {"1", Vop, Vrms, 50, "707.106781186548e-3  Vrms"}, {"1", Vop, mW, 50, "10  mW"},
+        {"1", Vrms, Vop, 50, "1.4142135623731  Vo-p"}, {"-1", mW, dBm, 50, "0  dBm"},
+        {"1", mW, Vop, 1, "44.7213595499958e-3  Vo-p"}, {"-1", mW, Vrms, 50, "0  Vrms"},
+        {"2.96", mW, dBm, 50, "4.71291711058938  dBm"}, {"1e300", Vrms, mW, 1, "0  mW"},
+        {"12.50", dBm, dBm, 50, "12.5  dBm"}, {"0", Vrms, Vrms, 50, "0  Vrms"}};
     // clang-format on
     for (const auto& [input, source, target, r, text] : cases) {
         const auto result = ConvertLevel(source, target, std::stod(input), input, r, ".");
@@ -166,9 +158,8 @@ TEST(ConvertLevel, GivesTheHostsResultTexts) {
                   std::tuple(false, text, text))
             << input;
     }
-    EXPECT_EQ(ConvertLevel(Unit::dBm, Unit::Vrms, 0.0, "0", 50, ",").text,
-              "223,606797749979e-3  Vrms");
-    EXPECT_EQ(ConvertLevel(Unit::mW, Unit::mW, 1.5, "1,50", 50, ",").text, "1,5  mW");
+    EXPECT_EQ(ConvertLevel(dBm, Vrms, 0.0, "0", 50, ",").text, "223,606797749979e-3  Vrms");
+    EXPECT_EQ(ConvertLevel(mW, mW, 1.5, "1,50", 50, ",").text, "1,5  mW");
 }
 
 TEST(ParserFunctionList, SeparatorsFollowTheLocaleAndLinesEndInCrLf) {
@@ -211,11 +202,11 @@ TEST(TextUtil, LineBreaksFileNamesAndLibraryFolders) {
 TEST(Evaluate, ValuesAndErrorsInEitherLocale) {
     // clang-format off
     const std::tuple<const char*, char, char, int32_t, double> cases[] = {
-        {"2.5e1", '.', ',', 1, 25},      {"2,5e1", ',', ';', 1, 25},
-        {"mod(7, 3)", '.', ',', 1, 1},   {"mod(7,5;2)", ',', ';', 1, 1.5},
-        {"2*(1+2)^2", '.', ',', 1, 18},  {"2.5", ',', ';', -1001, 99},
-        {"12abc", '.', ',', -1002, 99},  {"mod(7,3)", '.', ';', -1005, 99},
-        {"sqrt(-1)", '.', ',', -2000, 99}, {"1/0", ',', ';', -2000, 99}};
+        {"2.5e1", '.', ',', 1, 25}, {"2,5e1", ',', ';', 1, 25}, {"mod(7, 3)", '.', ',', 1, 1},
+        {"mod(7,5;2)", ',', ';', 1, 1.5}, {"2*(1+2)^2", '.', ',', 1, 18},
+        {"2.5", ',', ';', -1001, 99}, {"12abc", '.', ',', -1002, 99},
+        {"mod(7,3)", '.', ';', -1005, 99}, {"sqrt(-1)", '.', ',', -2000, 99},
+        {"1/0", ',', ';', -2000, 99}};
     // clang-format on
     for (const auto& [text, decimal, list, result, expected] : cases) {
         double value = 99;
@@ -236,10 +227,8 @@ TEST(KesHostScript, StepsQuotingAndMalformedLines) {
               (std::vector<Step>{{2, host::StepKind::Start, {"0@5@@300@4000@1200@2400@False@"}},
                                  {5, host::StepKind::Open, {"1", "  padded text "}},
                                  {6, host::StepKind::Send, {"0@6@3~Layer~1 Input~@"}}}));
-    ASSERT_EQ(script.errors.size(), 2u);
-    EXPECT_TRUE(script.errors[0].starts_with("line 4: ") &&
+    EXPECT_TRUE(script.errors.size() == 2 && script.errors[0].starts_with("line 4: ") &&
                 script.errors[1].starts_with("line 7: missing argument"));
 }
 
-}  // namespace
 }  // namespace kes
