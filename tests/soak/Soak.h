@@ -4,14 +4,15 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "host/HostLink.h"
 
 namespace kes::soak {
 
-// Ends this process with exit code 3 when Execute has not been reached for limitMs.
-void GuardAgainstStalls(DWORD limitMs);
+// Ends this process with exit code 3 when Execute has not been reached for 2 minutes.
+void GuardAgainstStalls();
 // One DDE execute from a thread of its own, so that a conversation stuck
 // inside the platform cannot hold this thread: true when acknowledged in time.
 bool Execute(std::string_view service, std::string_view topic, std::string_view command,
@@ -36,15 +37,10 @@ struct Retention {
 Retention MeasureRetention();
 int RunFloor();
 
-struct SoakResult {
-    int requests = 0, failed = 0;
-    Footprint baseline, end;
-    double seconds = 0;
-    // From the baseline on: execute text sent, help text shown, what the platform keeps of both.
-    double executeKiB = 0, editKiB = 0, platformKiB = 0;
-};
-// The utility of `link` runs with no window open.
-SoakResult RunSoak(host::HostLink& link, const Retention& retention, int requests,
-                   unsigned long long seed);
+// Says on stderr what does not hold; the exit code follows.
+void Check(bool ok, const std::string& what);
+
+// The soak of the utility of `link`, which runs with no window open: the soak line.
+void RunSoak(host::HostLink& link, int requests, unsigned long long seed);
 
 }  // namespace kes::soak
