@@ -49,7 +49,8 @@ LC_ALL=C.UTF-8 scripts/wine-run.sh "$build/bin/KesSoak.exe" "${args[@]}" | tee "
 soak_lines=$(grep -c '^soak: [0-9]* requests, ' "$out" || true)
 storm_lines=$(grep -c '^storm: [0-9]* starts, ' "$out" || true)
 if [ "$soak_lines" -ne $(( 10#$requests > 0 ? 1 : 0 )) ] || [ "$storm_lines" -ne "$rounds" ]; then
-  echo "soak.sh: the run ended early: $soak_lines soak line(s) and $storm_lines of $rounds storm line(s)" >&2
+  echo "soak.sh: the run ended early (KesSoak.exe exit code $rc): $soak_lines soak line(s)," \
+    "$storm_lines of $rounds storm line(s)" >&2
   [ "$rc" -ne 0 ] || rc=1
 fi
 # Without a window manager Wine waits for every window it hides: say so.
