@@ -27,7 +27,7 @@ build="${KES_BUILD_DIR:-build/$preset}"
 
 if [ "$build_first" = 1 ]; then
   cmake --preset "$preset" -B "$build" >/dev/null
-  cmake --build "$build" -j2 --target KesUtil kesGen32 KesBench KesFloorWindow KesFloorDde
+  cmake --build "$build" -j2 --target KesUtil kesGen32 KesBench KesFloorWindow KesFloorDde KesFloorTool
 fi
 
 . scripts/wine-session.sh

@@ -14,6 +14,11 @@
 //                                                              10 ms
 // (the utility after a -2 request, so both poll every 10 ms).
 //
+// The first four rows also have a same-work floor, KesFloorTool.exe: the
+// utility's visible work for that path in plain Win32 (its start with the
+// converter's window, a DDE open of that window, a raw-DDE forward to it),
+// so that ratio is what the utility's own code costs.
+//
 //   KesBench.exe [--reps N] [--trace]
 //
 // --trace (with a build that has the trace points, scripts/bench.sh --trace)
@@ -45,10 +50,8 @@ namespace {
 
 using kes::host::HostLink;
 
-constexpr wchar_t kConverterCaption[] = L"Units Converter";
 constexpr wchar_t kFloorCaption[] = L"Kes floor window";
 constexpr wchar_t kFloorToolCaption[] = L"Kes floor tool";
-constexpr wchar_t kTokenCaption[] = L"Layer Tokens";
 constexpr DWORD kTimeoutMs = 15000;
 constexpr int kTokenCount = 3000;
 // Current token 3: its item is the one selected, and a close by code hands
@@ -97,9 +100,15 @@ bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs = kTimeoutMs) {
     return true;
 }
 
-bool Shown(const wchar_t* caption) {
-    HWND w = FindWindowW(nullptr, caption);
+// The floors' windows by caption, the utility's by their contract class.
+bool Shown(HWND w) {
     return w && IsWindowVisible(w);
+}
+bool Shown(const wchar_t* caption) {
+    return Shown(FindWindowW(nullptr, caption));
+}
+HWND Utility(const wchar_t* windowClass) {
+    return FindWindowW(windowClass, nullptr);
 }
 
 bool Exited(HANDLE process) {
@@ -151,8 +160,7 @@ bool SendAndWait(std::string_view service, std::string_view topic, std::string_v
 }
 
 // The list box of a shown window holds the whole token list.
-bool ListFilled(const wchar_t* caption) {
-    HWND w = FindWindowW(nullptr, caption);
+bool ListFilled(HWND w) {
     HWND list = w && IsWindowVisible(w) ? FindWindowExW(w, nullptr, L"ListBox", nullptr) : nullptr;
     return list && SendMessageW(list, LB_GETCOUNT, 0, 0) == kTokenCount;
 }
@@ -171,18 +179,22 @@ std::optional<double> PrivateKiB(HANDLE process) {
 struct Series {
     const char* name;
     const char* floorName;
-    std::vector<double> utility, floor;
+    bool hasSameWork = false;
+    std::vector<double> utility, floor, same;
     int failures = 0;
 };
 
 struct Rows {
-    Series cold{"cold start -> converter shown", "one-window program shown", {}, {}};
-    Series dde{"DDE open -> converter shown", "null DDE execute + window", {}, {}};
-    Series memory{"working set KiB, converter open", "one-window program, shown", {}, {}};
-    Series listOpen{"token list open, 3000 -> acked", "DDE list box of 3000 shown", {}, {}};
-    Series listClose{"token list close -> acked, reply", "DDE close + reply saved", {}, {}};
-    Series second{"second start -> forwarded, ended", "empty program start+exit", {}, {}};
-    Series gone{"host gone -> process ended (-2)", "10 ms window poller ends", {}, {}};
+    Series cold{"cold start -> converter shown", "one-window program shown", true, {}, {}, {}};
+    Series dde{"DDE open -> converter shown", "null DDE execute + window", true, {}, {}, {}};
+    Series memory{
+        "private KiB (PagefileUsage), open", "one-window program, shown", true, {}, {}, {}};
+    Series listOpen{
+        "token list open, 3000 -> acked", "DDE list box of 3000 shown", false, {}, {}, {}};
+    Series listClose{
+        "token list close -> acked, reply", "DDE close + reply saved", false, {}, {}, {}};
+    Series second{"second start -> forwarded, ended", "empty program start+exit", true, {}, {}, {}};
+    Series gone{"host gone -> process ended (-2)", "10 ms window poller ends", false, {}, {}, {}};
 };
 
 double Median(std::vector<double> v) {
@@ -217,6 +229,7 @@ class Bench {
 
     void UtilityRound(Rows& rows);
     void FloorRound(Rows& rows);
+    void SameWorkRound(Rows& rows);
     bool StartFloorDde();
     void StopFloorDde();
 
@@ -241,17 +254,19 @@ void Bench::UtilityRound(Rows& rows) {
 
     Measure(cold, cold.utility, "cold start -> converter shown", [&] {
         return link.StartUtility(ConverterRequest()) &&
-               WaitFor([] { return Shown(kConverterCaption); });
+               WaitFor([] { return Shown(Utility(kes::kConverterClass)); });
     });
     // The DDE server may register a moment after the first window shows.
     WaitFor([&] { return link.UtilityWindow().has_value(); });
 
     link.Send(kes::host::CloseRequest(kes::kWindowConverter));
-    WaitFor([] { return !FindWindowW(nullptr, kConverterCaption); });
+    WaitFor([] { return !Utility(kes::kConverterClass); });
     Measure(dde, dde.utility, "DDE open -> converter shown", [&] {
-        return link.Send(ConverterRequest()) && WaitFor([] { return Shown(kConverterCaption); });
+        return link.Send(ConverterRequest()) &&
+               WaitFor([] { return Shown(Utility(kes::kConverterClass)); });
     });
-    if (const auto kib = Shown(kConverterCaption) ? PrivateKiB(link.Process()) : std::nullopt)
+    if (const auto kib =
+            Shown(Utility(kes::kConverterClass)) ? PrivateKiB(link.Process()) : std::nullopt)
         memory.utility.push_back(*kib);
     else
         ++memory.failures;
@@ -265,14 +280,14 @@ void Bench::UtilityRound(Rows& rows) {
             return tokens.size() <= kes::kMaxCommandLength &&
                    SendAndWait(kes::kDdeService, kes::kDdeTopic, tokens);
         },
-        [] { return ListFilled(kTokenCaption); });
+        [] { return ListFilled(Utility(kes::kTokenListClass)); });
     Measure(
         listClose, listClose.utility, "token list close",
         [] {
             return SendAndWait(kes::kDdeService, kes::kDdeTopic,
                                kes::host::CloseRequest(kes::kWindowTokenList));
         },
-        [&] { return !FindWindowW(nullptr, kTokenCaption) && link.TakeReply() == kTokenReply; });
+        [&] { return !Utility(kes::kTokenListClass) && link.TakeReply() == kTokenReply; });
 
     HostLink again(utilityPath_);
     Measure(second, second.utility, "second start -> forwarded, ended", [&] {
@@ -332,7 +347,7 @@ void Bench::FloorRound(Rows& rows) {
         Measure(
             listOpen, listOpen.floor, "floor: list box of 3000",
             [] { return SendAndWait("KesFloor", "Floor", "list " + TokenRequestText()); },
-            [] { return ListFilled(kFloorToolCaption); });
+            [] { return ListFilled(FindWindowW(nullptr, kFloorToolCaption)); });
         Measure(
             listClose, listClose.floor, "floor: close + reply saved",
             [] { return SendAndWait("KesFloor", "Floor", "close-list"); },
@@ -367,6 +382,40 @@ void Bench::FloorRound(Rows& rows) {
         });
         if (!Exited(p.handle)) TerminateProcess(p.handle, 1);
     }
+}
+
+constexpr wchar_t kToolCaption[] = L"Kes floor converter";
+
+// The same-work floor's life, as the utility's: cold start with the window,
+// a DDE open, a forwarded start that opens it again, the end.
+void Bench::SameWorkRound(Rows& rows) {
+    auto& [cold, dde, memory, listOpen, listClose, second, gone] = rows;
+    const std::wstring tool = BinDir() + L"KesFloorTool.exe";
+    Process p;
+    if (!Measure(cold, cold.same, "same-work floor: cold start", [&] {
+            return Launch(tool, L"", p) && WaitFor([] { return Shown(kToolCaption); });
+        }))
+        return;
+    const auto send = [](const char* command) {
+        kes::win::DdeExecuteOptions options;
+        options.connectRetryMs = 2000;
+        return kes::win::DdeExecute("KesFloorTool", "KesFloorTool_MSG", command, options);
+    };
+    send("close");
+    WaitFor([] { return !FindWindowW(nullptr, kToolCaption); });
+    Measure(dde, dde.same, "same-work floor: DDE open",
+            [&] { return send("open") && WaitFor([] { return Shown(kToolCaption); }); });
+    if (const auto kib = Shown(kToolCaption) ? PrivateKiB(p.handle) : std::nullopt)
+        memory.same.push_back(*kib);
+    else
+        ++memory.failures;
+    Process again;
+    Measure(second, second.same, "same-work floor: forwarded start", [&] {
+        return Launch(tool, L"--forward open", again) &&
+               WaitFor([&] { return Exited(again.handle); });
+    });
+    send("quit");
+    if (!WaitFor([&] { return Exited(p.handle); }, 3000)) TerminateProcess(p.handle, 1);
 }
 
 std::wstring TraceFile() {
@@ -459,27 +508,35 @@ int main(int argc, char** argv) {
         Rows warmUp;
         bench.UtilityRound(warmUp);
         bench.FloorRound(warmUp);
+        bench.SameWorkRound(warmUp);
         stretches.clear();
     }
     for (int i = 0; i < reps; ++i) {
         bench.UtilityRound(rows);
         bench.FloorRound(rows);
+        bench.SameWorkRound(rows);
     }
     bench.StopFloorDde();
 
-    std::printf("KesUtil benchmarks, %d repetitions, medians in ms (working set in KiB)\n\n", reps);
-    std::printf("| %-34s | %8s | %-26s | %8s | %6s |\n", "measure", "KesUtil", "floor", "floor",
-                "ratio");
-    std::printf("|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(10, '-').c_str(),
-                std::string(28, '-').c_str(), std::string(10, '-').c_str(),
-                std::string(8, '-').c_str());
+    std::printf("KesUtil benchmarks, %d repetitions, medians in ms (private bytes in KiB)\n\n",
+                reps);
+    std::printf("| %-34s | %8s | %-26s | %8s | %9s | %6s | %9s |\n", "measure", "KesUtil", "floor",
+                "floor", "same work", "ratio", "same-work");
+    std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(),
+                std::string(10, '-').c_str(), std::string(28, '-').c_str(),
+                std::string(10, '-').c_str(), std::string(11, '-').c_str(),
+                std::string(8, '-').c_str(), std::string(11, '-').c_str());
     int failures = 0;
-    // The rows that came first keep their places; scripts read the table.
+    // The rows that came first keep their places, and the same-work ratio is
+    // the last column: scripts read the table.
     for (const Series* s : {&rows.cold, &rows.dde, &rows.second, &rows.gone, &rows.memory,
                             &rows.listOpen, &rows.listClose}) {
-        const double u = Median(s->utility), f = Median(s->floor);
-        std::printf("| %-34s | %8.1f | %-26s | %8.1f | %6.2f |\n", s->name, u, s->floorName, f,
-                    f > 0 ? u / f : 0.0);
+        const double u = Median(s->utility), f = Median(s->floor), w = Median(s->same);
+        std::printf("| %-34s | %8.1f | %-26s | %8.1f | ", s->name, u, s->floorName, f);
+        if (s->hasSameWork)
+            std::printf("%9.1f | %6.2f | %9.2f |\n", w, f > 0 ? u / f : 0.0, w > 0 ? u / w : 0.0);
+        else
+            std::printf("%9s | %6.2f | %9s |\n", "-", f > 0 ? u / f : 0.0, "-");
         failures += s->failures;
     }
     if (failures) std::printf("\n%d measurements failed (timeout or no window)\n", failures);
