@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "forms/ConverterForm.h"
 #include "forms/HelpForm.h"
@@ -49,8 +50,6 @@ class AnswerBoxes {
         KillTimer(nullptr, timer_);
         current_ = nullptr;
     }
-    AnswerBoxes(const AnswerBoxes&) = delete;
-    AnswerBoxes& operator=(const AnswerBoxes&) = delete;
     int Count() const { return count_; }
 
   private:
@@ -59,13 +58,9 @@ class AnswerBoxes {
         const MessageForm* form = messageForm.get();
         if (!self || !form || !form->Loaded() || form == self->answered_) return;
         const HWND box = form->Hwnd();
-        if (form != self->seen_) {
-            self->seen_ = form;
-            self->seenAt_ = GetTickCount64();
-        }
-        const bool focused = GetFocus() && IsChild(box, GetFocus());
+        if (form != std::exchange(self->seen_, form)) self->seenAt_ = GetTickCount64();
         if (!IsWindowVisible(box) || !GetDlgItem(box, kMsgCheckId) ||
-            (!focused && GetTickCount64() < self->seenAt_ + 3000))
+            (!IsChild(box, GetFocus()) && GetTickCount64() < self->seenAt_ + 3000))
             return;
         self->answered_ = form;
         ++self->count_;
