@@ -28,10 +28,9 @@ inline constexpr int kOffsetY = 300, kOffsetX = 4000, kTop = 4200, kLeft = 8400;
 
 // Opens a window as the request "0@window@text@300@4000@4200@8400@remember@" does.
 inline HWND OpenTool(int32_t window, std::string_view text = "", bool remember = false) {
-    const int32_t fivePixels = static_cast<int32_t>(std::lround(5 * TwipsPerPixel()));
-    Util().Request = {window,   std::string(text), kOffsetY,
-                      kOffsetX, kTop - fivePixels, kLeft - fivePixels,
-                      remember};
+    const auto px5 = static_cast<int32_t>(std::lround(5 * TwipsPerPixel()));
+    Util().Request = {window,     std::string(text), kOffsetY, kOffsetX,
+                      kTop - px5, kLeft - px5,       remember};
     ShowToolWindow();
     Pump(0);
     if (window == kWindowConverter) return converterForm ? converterForm->Hwnd() : nullptr;
@@ -41,18 +40,13 @@ inline HWND OpenTool(int32_t window, std::string_view text = "", bool remember =
 
 // While it lives, every message box that comes up is handed to `act` once it
 // is laid out and focused (or after 3 s), from inside the box's modal loop.
-class AnswerBoxes {
-  public:
+struct AnswerBoxes {
     explicit AnswerBoxes(std::function<void(HWND box)> act) : act_(std::move(act)) {
         current_ = this;
     }
-    ~AnswerBoxes() {
-        KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
+    ~AnswerBoxes() { KillTimer(nullptr, timer_), current_ = nullptr; }
     int Count() const { return count_; }
 
-  private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         AnswerBoxes* self = current_;
         const MessageForm* form = messageForm.get();

@@ -86,10 +86,22 @@ TEST_F(UtilMessageBox, InputBoxStartsSelectedAndHandsBackWhatWasTyped) {
     }
 }
 
-TEST_F(UtilMessageBox, LongTextWrapsAndABackgroundClickDropsItsSelectionForTheDefault) {
+// The box stands on top and alone; its long text wraps with every line shown, read-only, a bare
+// line feed as a line break. A click on the bare window takes the focus and the selection from
+// the text back to the default button. At shutdown it closes without a result and the pointer is
+// given back.
+TEST_F(UtilMessageBox, TopmostBoxWrapsLongTextKeepsItsDefaultAndClosesWithoutAResultAtShutdown) {
+    const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
+    SetCursor(wait);
+    Msg().MsgResult = 42;
     AnswerBoxes answer([](HWND box) {
+        EXPECT_TRUE(IsTopmost(box));
+        EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+        EXPECT_FALSE(GetWindowLongW(box, GWL_STYLE) & (WS_MINIMIZEBOX | WS_THICKFRAME));
         const HWND text = GetDlgItem(box, kMsgTextId);
-        // Every wrapped line fits: nothing is scrolled away.
+        EXPECT_EQ(win::GetText(text).substr(0, 18), "A rather long\r\nmes");
+        EXPECT_TRUE(GetWindowLongW(text, GWL_STYLE) & ES_READONLY);
+        EXPECT_NE(SendMessageW(GetDlgItem(box, kMsgIconId), STM_GETICON, 0, 0), 0);
         const LRESULT lines = SendMessageW(text, EM_GETLINECOUNT, 0, 0);
         const int lineHeight =
             HIWORD(SendMessageW(text, EM_POSFROMCHAR, SendMessageW(text, EM_LINEINDEX, 1, 0), 0)) -
@@ -110,36 +122,17 @@ TEST_F(UtilMessageBox, LongTextWrapsAndABackgroundClickDropsItsSelectionForTheDe
         EXPECT_TRUE(WaitUntil([&] { return GetFocus() == MsgButton(box, 1); }));
         const LRESULT sel = SendMessageW(text, EM_GETSEL, 0, 0);
         EXPECT_EQ(LOWORD(sel), HIWORD(sel));
-        // Nothing else changed: Enter still presses "&No".
-        PostKey(GetFocus(), VK_RETURN);
-    });
-    EXPECT_EQ(ShowMessage({.text = "A rather long message text that has to be wrapped at the "
-                                   "width of the box, with several words on each line, so that "
-                                   "it takes four or five lines.",
-                           .buttons = kMsgButtonsYesNo,
-                           .defaultButton = kMsgDefaultSecond}),
-              kMsgResultNo);
-}
-
-TEST_F(UtilMessageBox, TopmostOwnerlessBoxClosesWithoutAResultAtShutdownAndGivesThePointerBack) {
-    const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
-    SetCursor(wait);
-    Msg().MsgResult = 42;
-    AnswerBoxes answer([](HWND box) {
-        EXPECT_TRUE(IsTopmost(box));
-        EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
-        EXPECT_FALSE(GetWindowLongW(box, GWL_STYLE) &
-                     (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-        // A bare line feed is shown as a line break; the text is read-only.
-        const HWND text = GetDlgItem(box, kMsgTextId);
-        EXPECT_EQ(win::GetText(text), "one\r\ntwo");
-        EXPECT_TRUE(GetWindowLongW(text, GWL_STYLE) & ES_READONLY);
-        EXPECT_NE(SendMessageW(GetDlgItem(box, kMsgIconId), STM_GETICON, 0, 0), 0);
         Util().ShuttingDown = true;
         PostMessageW(box, WM_CLOSE, 0, 0);
     });
     // Not the answer to an earlier box: a token window asked at shutdown would take it.
-    EXPECT_EQ(ShowMessage({.text = "one\ntwo", .icon = kMsgIconWarning}), 0);
+    EXPECT_EQ(ShowMessage({.text = "A rather long\nmessage text that has to be wrapped at the "
+                                   "width of the box, with several words on each line, so that "
+                                   "it takes four or five lines.",
+                           .icon = kMsgIconWarning,
+                           .buttons = kMsgButtonsYesNo,
+                           .defaultButton = kMsgDefaultSecond}),
+              0);
     EXPECT_EQ(GetCursor(), wait);
 }
 

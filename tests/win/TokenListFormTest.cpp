@@ -82,58 +82,45 @@ TEST_F(TokenWindow, FillsFromTheRequestKeepsTheCurrentTokenOnAnyClickAndRepliesU
     EXPECT_EQ(never.Count(), 0);
 }
 
-TEST_F(TokenWindow, AsksBeforeApplyingToOtherTokensWhenTheUserCloses) {
-    // Only the current token, or nothing, selected: saved without a question. Cancel: the window
-    // stays as it was and nothing is written; No, on the same window then, writes nothing.
+// Only the current token, or nothing, selected: saved without a question. Cancel: the window
+// stays as it was and nothing is written; No, on the same window then, writes nothing. A reopen
+// request that arrives while the question is up (requests are served inside its loop) waits
+// for the answer: never two windows, and the new one starts with no reply in the store.
+TEST_F(TokenWindow, AsksBeforeApplyingToOtherTokensWhenTheUserClosesAndAReopenWaitsForIt) {
     // Items selected besides the current one, the current one dropped, the question's button
-    // (-1: not asked), the reply.
+    // (-1: not asked), the reply, a reopen request while the question is up.
     // clang-format off
-    const std::tuple<Ints, bool, int, const char*, const char*> cases[] = {
-        {{}, false, -1, "", "3~3~"}, {{}, true, -1, "", "3~"}, {{2}, false, 2, "Cancel", nullptr},
-        {{2}, false, 1, "&No", nullptr}, {{0, 2}, false, 0, "&Yes", "3~1~3~5~"}};
+    const std::tuple<Ints, bool, int, const char*, const char*, bool> cases[] = {
+        {{}, false, -1, "", "3~3~", false}, {{}, true, -1, "", "3~", false},
+        {{2}, false, 2, "Cancel", nullptr, false}, {{2}, false, 1, "&No", nullptr, false},
+        {{0, 2}, false, 0, "&Yes", "3~1~3~5~", false}, {{2}, false, 2, "Cancel", nullptr, true},
+        {{2}, false, 0, "&Yes", nullptr, true}};
     // clang-format on
-    HWND list = nullptr;
-    for (const auto& [select, dropCurrent, button, caption, reply] : cases) {
-        SCOPED_TRACE(testing::Message() << button << " " << dropCurrent);
-        if (!IsWindow(list)) list = Open("3~Ask~1~3~5~");
-        for (int i : select) SendMessageW(list, LB_SETSEL, TRUE, i);
-        if (dropCurrent) SendMessageW(list, LB_SETSEL, FALSE, 1);
-        AnswerBoxes answer(button < 0 ? ClickButton(2) : AnswerQuestion(button, caption));
-        SendMessageW(GetParent(list), WM_SYSCOMMAND, SC_CLOSE, 0);
-        Pump(0);
-        EXPECT_EQ(answer.Count(), button < 0 ? 0 : 1);
-        EXPECT_EQ(IsWindow(list) != FALSE, button == 2);
-        EXPECT_TRUE(button != 2 || (IsWindowVisible(list) && Selected(list) == Ints{1, 2}));
-        EXPECT_EQ(Reply(), reply ? std::optional<std::string>(reply) : std::nullopt);
-    }
-}
-
-// A reopen request that arrives while the question is up (requests are served
-// inside its loop) waits for the answer: never two windows, and the new one
-// starts with no reply of the old one in the store.
-TEST_F(TokenWindow, ReopenRequestWhileTheQuestionIsOpenWaitsForTheAnswer) {
     const auto second = [] {
         return FindWindowExW(nullptr, FindWindowW(kTokenListClass, nullptr), kTokenListClass,
                              nullptr);
     };
-    for (const auto& [button, caption] :
-         {std::pair{0, "&Yes"}, std::pair{1, "&No"}, std::pair{2, "Cancel"}}) {
-        SCOPED_TRACE(caption);
-        HWND first = Open("3~First~1~3~5~");
-        SendMessageW(first, LB_SETSEL, TRUE, 2);
-        AnswerBoxes reopen([&](HWND box) {
-            EXPECT_EQ(OpenTool(kWindowTokenList, "4~Second~4~8~"), GetParent(first));
-            Pump(100);
+    HWND list = nullptr;
+    for (const auto& [select, dropCurrent, button, caption, reply, reopen] : cases) {
+        SCOPED_TRACE(testing::Message() << button << " " << dropCurrent << reopen);
+        if (!IsWindow(list)) list = Open("3~Ask~1~3~5~");
+        for (int i : select) SendMessageW(list, LB_SETSEL, TRUE, i);
+        if (dropCurrent) SendMessageW(list, LB_SETSEL, FALSE, 1);
+        AnswerBoxes answer([&, button = button, caption = caption, reopen = reopen](HWND box) {
+            EXPECT_TRUE(!reopen || OpenTool(kWindowTokenList, "4~Again~4~") == GetParent(list));
+            Pump(reopen ? 100 : 0);
             EXPECT_EQ(second(), nullptr);
             AnswerQuestion(button, caption)(box);
         });
-        SendMessageW(GetParent(first), WM_SYSCOMMAND, SC_CLOSE, 0);
+        SendMessageW(GetParent(list), WM_SYSCOMMAND, SC_CLOSE, 0);
         Pump(0);
-        EXPECT_EQ(reopen.Count(), 1);
-        ASSERT_NE(WaitForWindow(kTokenListClass, "Second Tokens", 2000), nullptr);
-        EXPECT_FALSE(IsWindow(first));
+        EXPECT_EQ(answer.Count(), button < 0 ? 0 : 1);
+        EXPECT_EQ(IsWindow(list) != FALSE, button == 2 && !reopen);
+        EXPECT_TRUE(button != 2 || reopen ||
+                    (IsWindowVisible(list) && Selected(list) == Ints{1, 2}));
+        EXPECT_TRUE(!reopen || WaitForWindow(kTokenListClass, "Again Tokens", 2000));
         EXPECT_EQ(second(), nullptr);
-        EXPECT_FALSE(Reply());
+        EXPECT_EQ(Reply(), reply ? std::optional<std::string>(reply) : std::nullopt);
     }
 }
 
