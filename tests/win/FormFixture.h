@@ -33,9 +33,8 @@ inline HWND OpenTool(int32_t window, std::string_view text = "", bool remember =
                       kTop - px5, kLeft - px5,       remember};
     ShowToolWindow();
     Pump(0);
-    if (window == kWindowConverter) return converterForm ? converterForm->Hwnd() : nullptr;
-    if (window == kWindowTokenList) return tokenListForm ? tokenListForm->Hwnd() : nullptr;
-    return helpForm ? helpForm->Hwnd() : nullptr;
+    const bool converter = window == kWindowConverter, tokens = window == kWindowTokenList;
+    return FindVisible(converter ? kConverterClass : tokens ? kTokenListClass : kHelpClass);
 }
 
 // While it lives, every message box that comes up is handed to `act` once it
@@ -104,7 +103,6 @@ class FormTest : public testing::Test {
     void TearDown() override {
         for (int32_t w : {kWindowHelpText, kWindowConverter, kWindowTokenList}) CloseToolWindow(w);
         Pump(0);
-        win::SettingsStore().Delete(kSectionMessages, kListMessageValue);
     }
 };
 

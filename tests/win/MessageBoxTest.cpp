@@ -30,18 +30,17 @@ TEST_F(UtilMessageBox, EveryWayOutGivesTheResultOfItsButtonSetAndTheCheckBoxOnly
     constexpr int32_t OkOnly = kMsgButtonsOk, OkCancel = kMsgButtonsOkCancel,
                       YesNoCancel = kMsgButtonsYesNoCancel, YesNo = kMsgButtonsYesNo;
     // clang-format off
-    const std::tuple<int32_t, UINT, int, int32_t, bool, int> ways[] = {
-        {OkOnly, VK_RETURN, 0, Ok, false, 0}, {OkOnly, VK_ESCAPE, 0, Ok, false, -1},
-        {OkOnly, kCloseBox, 0, Ok, false, -1}, {OkCancel, VK_RETURN, 0, Ok, false, -1},
-        {OkCancel, VK_ESCAPE, 0, Cancel, false, -1}, {OkCancel, kCloseBox, 0, Cancel, true, 0},
-        {OkCancel, kClick, 1, Cancel, true, 1}, {YesNoCancel, VK_RETURN, 0, Yes, false, -1},
-        {YesNoCancel, VK_ESCAPE, 0, Cancel, false, -1}, {YesNoCancel, kCloseBox, 0, Cancel, false, -1},
-        {YesNoCancel, 'n', 0, No, false, -1}, {YesNoCancel, kClick, 2, Cancel, false, 0},
-        {YesNo, VK_RETURN, 0, Yes, false, -1}, {YesNo, VK_ESCAPE, 0, No, false, -1},
-        {YesNo, kCloseBox, 0, No, true, 0}, {YesNo, 'y', 0, Yes, false, -1},
-        {YesNo, kClick, 1, No, true, 1}, {Custom, VK_RETURN, 0, 0, false, -1},
-        {Custom, VK_ESCAPE, 0, Out, false, 1}, {Custom, kCloseBox, 0, Out, false, -1},
-        {Custom, kClick, 2, 2, true, 1}};
+    constexpr UINT Ret = VK_RETURN, Esc = VK_ESCAPE, Shut = kCloseBox, Click = kClick;
+    const std::tuple<int32_t, UINT, int, int32_t, int, int> ways[] = {
+        {OkOnly, Ret, 0, Ok, 0, 0}, {OkOnly, Esc, 0, Ok, 0, -1}, {OkOnly, Shut, 0, Ok, 0, -1},
+        {OkCancel, Ret, 0, Ok, 0, -1}, {OkCancel, Esc, 0, Cancel, 0, -1},
+        {OkCancel, Shut, 0, Cancel, 1, 0}, {OkCancel, Click, 1, Cancel, 1, 1},
+        {YesNoCancel, Ret, 0, Yes, 0, -1}, {YesNoCancel, Esc, 0, Cancel, 0, -1},
+        {YesNoCancel, Shut, 0, Cancel, 0, -1}, {YesNoCancel, 'n', 0, No, 0, -1},
+        {YesNoCancel, Click, 2, Cancel, 0, 0}, {YesNo, Ret, 0, Yes, 0, -1},
+        {YesNo, Esc, 0, No, 0, -1}, {YesNo, Shut, 0, No, 1, 0}, {YesNo, 'y', 0, Yes, 0, -1},
+        {YesNo, Click, 1, No, 1, 1}, {Custom, Ret, 0, 0, 0, -1}, {Custom, Esc, 0, Out, 0, 1},
+        {Custom, Shut, 0, Out, 0, -1}, {Custom, Click, 2, 2, 1, 1}};
     // clang-format on
     for (int i = 0; i < 3; ++i) Msg().MsgCaptions[i] = std::string(1, char('A' + i));
     Msg().MsgCaptionCount = 3;

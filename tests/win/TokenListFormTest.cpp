@@ -49,7 +49,6 @@ TEST_F(TokenWindow, FillsFromTheRequestKeepsTheCurrentTokenOnAnyClickAndRepliesU
         {"5~Again~1~5~7~", "1", {1}, 1, WM_LBUTTONDOWN, {1}, "5~5~"},
         {"8~Unmatched~1~2~3~", "1", {}, 2, WM_LBUTTONDOWN, {0, 2}, "8~1~3~"},
         {"8~Right~1~2~3~", "1", {}, 0, WM_RBUTTONDOWN, {0}, "8~1~"},
-        {"8~Middle~1~2~3~", "1", {}, 0, WM_MBUTTONDOWN, {0}, "8~1~"},
         {longRequest, "100 t", {17, 25}, -1, 0, {17, 25}, "12~12~12~"}};
     // clang-format on
     AnswerBoxes never(ClickButton(2));
@@ -76,7 +75,6 @@ TEST_F(TokenWindow, FillsFromTheRequestKeepsTheCurrentTokenOnAnyClickAndRepliesU
         EXPECT_TRUE(click < 0 || SendMessageW(list, LB_GETCARETINDEX, 0, 0) == click);
         CloseToolWindow(kWindowTokenList);
         Pump(0);
-        EXPECT_FALSE(IsWindow(list));
         EXPECT_EQ(Reply().value_or("none"), reply);
     }
     EXPECT_EQ(never.Count(), 0);
@@ -119,7 +117,6 @@ TEST_F(TokenWindow, AsksBeforeApplyingToOtherTokensWhenTheUserClosesAndAReopenWa
         EXPECT_TRUE(button != 2 || reopen ||
                     (IsWindowVisible(list) && Selected(list) == Ints{1, 2}));
         EXPECT_TRUE(!reopen || WaitForWindow(kTokenListClass, "Again Tokens", 2000));
-        EXPECT_EQ(second(), nullptr);
         EXPECT_EQ(Reply(), reply ? std::optional<std::string>(reply) : std::nullopt);
     }
 }
