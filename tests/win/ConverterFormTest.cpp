@@ -49,7 +49,7 @@ TEST_F(ConverterWindow, ConvertsThroughEveryControlSelectingTheNumberAndReopensF
     // the result; a click on a box repeats the last conversion, the keyboard changes only that
     // box. Enter, the character 13 on its own (Ctrl+M, or one posted by a tool) or a conversion
     // button normalises the input, or reports it invalid once.
-    enum Do { kType, kUnit, kTo, kBox, kSpace, kEnter, kCtrlM };
+    enum Do { kType, kUnit, kTo, kBox, kSpace, kAlt, kEnter, kCtrlM };
     // clang-format off
     const std::tuple<Do, int, const char*, S> steps[] = {
         {kType, 0, "1000", {true, false, ""}}, {kEnter, 0, "1e+3", {true, false, ""}},
@@ -63,7 +63,8 @@ TEST_F(ConverterWindow, ConvertsThroughEveryControlSelectingTheNumberAndReopensF
         {kBox, 1, "", {false, true, "36.0205999132796  dBm"}},
         {kTo, kMw, "", {false, true, "4e+3  mW"}}, {kBox, 0, "", {true, false, "80  mW"}},
         {kBox, 0, "", {false, false, "4e+3  mW"}}, {kBox, 0, "", {true, false, "80  mW"}},
-        {kSpace, 1, "", {true, true, "80  mW"}}, {kUnit, kVop, "", {true, true, ""}},
+        {kSpace, 1, "", {true, true, "80  mW"}}, {kUnit, kVrms, "", {true, true, "80  mW"}},
+        {kAlt, 's', "", {true, true, "80  mW"}}, {kUnit, kVop, "", {true, true, ""}},
         {kType, 0, "0", {true, true, ""}}, {kTo, kDbm, "", {true, true, ""}}};
     // clang-format on
     AnswerBoxes invalid(ClickButton(0));
@@ -74,10 +75,13 @@ TEST_F(ConverterWindow, ConvertsThroughEveryControlSelectingTheNumberAndReopensF
         if (what == kTo) Click(kdBmButtonId + arg);
         if (what == kBox) PostMouseClick(Item(kOhmCheckId + arg));
         if (what == kSpace) PostKey(Item(kOhmCheckId + arg), VK_SPACE);
+        // The access key of the unit already chosen: the focus goes there, the result stays.
+        if (what == kAlt) PostMessageW(Item(kText2Id), WM_SYSCHAR, arg, 1 << 29);
         if (what == kEnter) PostKey(Item(kText1Id), VK_RETURN);
         if (what == kCtrlM) PostMessageW(Item(kText1Id), WM_CHAR, 13, 1);
         Pump(what >= kEnter ? 300 : 0);
         EXPECT_EQ(State(), after);
+        EXPECT_TRUE(what != kAlt || GetFocus() == Item(kOption1Id + kVrms));
         EXPECT_TRUE(what == kType || !*text || Text(kText1Id) == text) << Text(kText1Id);
         const std::string result = std::get<2>(after);
         if (what != kTo || result.empty()) continue;
