@@ -146,7 +146,8 @@ TEST(Watchdog, HostGoneOrAnUnusableHandleEndsTheUtilityAtTheNextTick) {
     const std::tuple<Handle, std::string, bool, ULONGLONG, ULONGLONG> rows[] = {
         {kHostWindow, "", false, 0, 7500}, {kHostWindow, "", true, 0, 2500},
         {kAbsent, "", false, 4500, 8500}, {kText, "not a window", false, 4500, 8500},
-        {kText, "-5", true, 0, 2500}, {kText, std::string(32000, '9'), true, 0, 2500}};
+        {kText, "-5", true, 0, 2500}, {kText, "1099511627776", true, 0, 2500},
+        {kText, std::string(32000, '9'), true, 0, 2500}};
     // clang-format on
     for (const auto& [handle, text, fast, minMs, maxMs] : rows) {
         SCOPED_TRACE(testing::Message() << handle << " " << text.substr(0, 20) << " " << fast);
