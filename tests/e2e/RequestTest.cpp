@@ -88,6 +88,16 @@ TEST(Requests, EachToolWindowOpensReopensFreshAndClosesAndOtherRequestsLeaveIt) 
         EXPECT_TRUE(text.ends_with("DDE \"x@5@\": code -2000, not a request\r\n"))
             << text.substr(text.rfind("DDE"));
     }
+    // A UTF-16 block from a Unicode client window is read to its first zero byte, and says so.
+    RawDdeClient unicode(true);
+    ASSERT_TRUE(unicode.Connect(kDdeService.data(), kDdeTopic.data()));
+    EXPECT_TRUE(
+        unicode.Execute(std::string("0\0@\0"
+                                    "5\0@\0\0\0",
+                                    10)));
+    std::ifstream in(log, std::ios::binary);
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}).find("of 10 bytes, read up to"),
+              std::string::npos);
     // The guide's sample: two requests in one conversation, each carried out once acknowledged.
     EXPECT_TRUE(
         SendToKesUtil({kConverterRequest.c_str(), Open(kWindowFunctionList, kSecond).c_str()}));
@@ -140,7 +150,13 @@ TEST(Boxes, EveryBoxHandsTheKeyboardBackToTheWindowItCameFrom) {
         const HWND focus = message == BM_CLICK ? raiser : focusOf(window);  // a click focuses
         win::SetText(text1, "5x");
         PostMessageW(raiser, message, message == WM_CHAR ? 13 : SC_CLOSE, 0);
+        // A window opened under the first box waits for it.
+        const bool helpUnder = message == WM_SYSCOMMAND && WaitForWindow(kMessageFormClass) &&
+                               session.Send(Open(kWindowFunctionList, kSecond));
+        EXPECT_TRUE(!helpUnder || !IsWindowEnabled(WaitForWindow(kHelpClass)));
         AnswerMessageBox(window == tokens ? kCancel : 0);
+        EXPECT_TRUE(!helpUnder ||
+                    WaitUntil([] { return IsWindowEnabled(FindVisible(kHelpClass)); }));
         EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
         EXPECT_EQ(focusOf(window), focus);
         if (message != WM_CHAR) continue;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -136,6 +139,22 @@ TEST(Startup, SecondStartsForwardOnlyTheirTrimmedRequestAndEndInTimeTouchingNoth
     store.Delete(kSectionMisc, kScrollbarValue);
 }
 
+// The processor time so far, in 1/100 s, of the Linux process that runs KesUtil.exe, read
+// through Wine's drive Z: (GetProcessTimes of another process reads 0 under Wine); -1: none.
+long ProcessorTicks() {
+    for (const auto& dir : std::filesystem::directory_iterator("Z:\\proc")) {
+        std::ifstream cmdline(dir.path() / "cmdline"), stat(dir.path() / "stat");
+        std::string text(std::istreambuf_iterator<char>(cmdline), {}), line;
+        unsigned long user = 0, system = 0;  // fields 14 and 15
+        if (text.find("KesUtil.exe") != std::string::npos && std::getline(stat, line) &&
+            std::sscanf(line.c_str() + line.rfind(')') + 1,
+                        " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user,
+                        &system) == 2)
+            return static_cast<long>(user + system);
+    }
+    return -1;
+}
+
 // How the host's handle is published: its own window (destroyed once the utility runs), none at
 // all, or a stored text. Absent: the start gives up after five seconds and shows nothing.
 // Unusable: the request is carried out and the first tick ends it, after the normal interval
@@ -157,6 +176,12 @@ TEST(Watchdog, HostGoneOrAnUnusableHandleEndsTheUtilityAtTheNextTick) {
         const auto hostValue = StoredValue(kSectionMisc, kHostWndValue);
         ULONGLONG from = GetTickCount64();
         ASSERT_TRUE(session.Start(kConverterRequest));
+        if (handle == kAbsent) {  // waiting for the handle spins no processor
+            const long before = ProcessorTicks();
+            ASSERT_GE(before, 0) << "the utility's process not seen in Z:\\proc";
+            Pump(2000);
+            EXPECT_LT(ProcessorTicks() - before, 5) << "50 ms over 2 s of waiting";
+        }
         const HWND converter = handle == kAbsent ? nullptr : WaitForWindow(kConverterClass);
         ASSERT_TRUE(!fast || session.Send(host::kFastWatchdogRequest));
         if (handle == kHostWindow) {

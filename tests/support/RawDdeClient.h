@@ -13,11 +13,14 @@ namespace kes::test {
 
 class RawDdeClient {
   public:
-    RawDdeClient() {
+    // An ANSI window as older hosts have, or a Unicode one.
+    explicit RawDdeClient(bool unicodeWindow = false) {
         const WNDCLASSA wc{0, &Proc, 0, 0, GetModuleHandleW(nullptr), {}, {}, {}, {}, "KesRawDde"};
+        const WNDCLASSW wcw{0, &Proc, 0, 0, wc.hInstance, {}, {}, {}, {}, L"KesRawDdeW"};
         RegisterClassA(&wc);
-        hwnd_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+        RegisterClassW(&wcw);
+        hwnd_ = CreateWindowExW(0, unicodeWindow ? wcw.lpszClassName : L"KesRawDde", L"", WS_POPUP,
+                                0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~RawDdeClient() {
@@ -72,7 +75,8 @@ class RawDdeClient {
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* self = reinterpret_cast<RawDdeClient*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (!self || msg != WM_DDE_ACK) return DefWindowProcA(hwnd, msg, wp, lp);
+        if (!self || msg != WM_DDE_ACK)
+            return (IsWindowUnicode(hwnd) ? DefWindowProcW : DefWindowProcA)(hwnd, msg, wp, lp);
         self->OnAck(reinterpret_cast<HWND>(wp), lp);
         return 0;
     }
