@@ -92,7 +92,7 @@ class FakeFirstInstance {
     }
 
     FirstInstance behaviour_;
-    HANDLE object_ = CreateMutexW(nullptr, FALSE, L"Local\\KesUtil.Instance");
+    HANDLE object_ = CreateMutexW(nullptr, FALSE, kInstanceObject);
     HANDLE ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread thread_;
