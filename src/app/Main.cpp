@@ -62,7 +62,7 @@ void ForwardCommandLine(std::string_view command) {
 bool AnotherInstanceRuns() {
     // Held for the life of the process; only the first start creates it.
     static HANDLE instanceObject = nullptr;
-    instanceObject = CreateMutexW(nullptr, FALSE, L"Local\\KesUtil.Instance");
+    instanceObject = CreateMutexW(nullptr, FALSE, kInstanceObject);
     return instanceObject != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 

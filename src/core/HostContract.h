@@ -51,6 +51,8 @@ inline constexpr wchar_t kMessageFormClass[] = L"KesUtilMessage";
 inline constexpr char kConverterCaption[] = "Units Converter";
 inline constexpr char kParserFunctionListCaption[] = "Kestrelsim Parser Function List";
 inline constexpr char kSpectralPowerCaption[] = "Spectral Power in Selected Range";
+// The named object the first instance holds; a later start that finds it forwards.
+inline constexpr wchar_t kInstanceObject[] = L"Local\\KesUtil.Instance";
 
 // Token request "current~prefix~item~...~" and reply "current~value~...~".
 inline constexpr char kTokenSeparator = '~';

@@ -10,8 +10,7 @@ namespace kes::test {
 
 std::wstring BinDir() {
     wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path, n);
+    const std::wstring dir(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
     return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
@@ -32,14 +31,10 @@ void Pump(DWORD ms) {
 HWND WaitForWindow(const wchar_t* windowClass, std::string_view caption, DWORD timeoutMs) {
     const std::wstring w = win::Widen(caption);
     HWND found = nullptr;
-    const auto find = [&] {
-        return found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str());
+    const auto visible = [&] {
+        return IsWindowVisible(found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str()));
     };
-    return WaitUntil([&] { return IsWindowVisible(find()) != FALSE; }, timeoutMs) ? found : nullptr;
-}
-
-bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs) {
-    return WaitUntil([&] { return FindWindowW(windowClass, nullptr) == nullptr; }, timeoutMs);
+    return WaitUntil(visible, timeoutMs) ? found : nullptr;
 }
 
 void PostKey(HWND target, UINT vk) {
@@ -57,16 +52,6 @@ void PostMouseClick(HWND control, UINT downMessage) {
                                                         : MK_LBUTTON;
     PostMessageW(control, downMessage, held, at);
     PostMessageW(control, downMessage + 1, 0, at);
-}
-
-bool IsTopmost(HWND hwnd) {
-    return (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
-DWORD ProcessOf(HWND hwnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    return pid;
 }
 
 double TwipsPerPixel() {
@@ -89,9 +74,8 @@ testing::AssertionResult StandsAtRequest(HWND hwnd, int offsetY, int offsetX, in
 }
 
 std::optional<std::string> StoredValue(std::string_view section, std::string_view name) {
-    const std::string value = win::SettingsStore().Get(section, name);
-    if (value == kNoRegistryData) return std::nullopt;
-    return value;
+    std::string value = win::SettingsStore().Get(section, name);
+    return value == kNoRegistryData ? std::nullopt : std::optional(std::move(value));
 }
 
 UtilitySession::UtilitySession(std::wstring utilityPath) : link_(std::move(utilityPath)) {
@@ -115,18 +99,17 @@ UtilitySession::~UtilitySession() {
 }
 
 bool UtilitySession::Start(std::string_view commandLine, DWORD timeoutMs) {
-    if (!link_.StartUtility(commandLine)) return false;
-    return WaitUntil([&] { return link_.UtilityWindow().has_value() || !Running(); }, timeoutMs) &&
-           link_.UtilityWindow().has_value();
+    const auto published = [&] { return link_.UtilityWindow().has_value(); };
+    return link_.StartUtility(commandLine) &&
+           WaitUntil([&] { return published() || !Running(); }, timeoutMs) && published();
 }
 
 SingleStart RunToEnd(std::string_view commandLine, DWORD timeoutMs) {
     host::HostLink link(BinDir() + L"\\KesUtil.exe");
-    SingleStart result;
     const ULONGLONG start = GetTickCount64();
-    if (!link.StartUtility(commandLine)) return result;
-    result.ended = WaitUntil([&] { return link.WaitForExit(0); }, timeoutMs);
-    result.elapsedMs = GetTickCount64() - start;
+    if (!link.StartUtility(commandLine)) return {};
+    const bool ended = WaitUntil([&] { return link.WaitForExit(0); }, timeoutMs);
+    const SingleStart result{ended, GetTickCount64() - start};
     if (!result.ended) TerminateProcess(link.Process(), 1);
     return result;
 }

@@ -22,18 +22,17 @@ void Pump(DWORD ms);
 // Polls until pred() holds; pumps meanwhile.
 template <class Pred>
 bool WaitUntil(Pred pred, DWORD timeoutMs = 5000) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (pred()) return true;
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !pred(); Pump(10))
         if (GetTickCount64() >= end) return false;
-        Pump(10);
-    }
+    return true;
 }
 
 // A visible top-level window of this class (or any) with this caption (or any).
 HWND WaitForWindow(const wchar_t* windowClass, std::string_view caption = {},
                    DWORD timeoutMs = 5000);
-bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs = 5000);
+inline bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs = 5000) {
+    return WaitUntil([&] { return !FindWindowW(windowClass, nullptr); }, timeoutMs);
+}
 inline HWND FindVisible(const wchar_t* windowClass) {
     const HWND hwnd = FindWindowW(windowClass, nullptr);
     return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
@@ -46,8 +45,14 @@ inline const std::string kConverterRequest =
 void PostKey(HWND target, UINT vk);
 // A mouse click in the middle of a control: the button's down, then its up message.
 void PostMouseClick(HWND control, UINT downMessage = WM_LBUTTONDOWN);
-bool IsTopmost(HWND hwnd);
-DWORD ProcessOf(HWND hwnd);
+inline bool IsTopmost(HWND hwnd) {
+    return (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+inline DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
 double TwipsPerPixel();
 // The window's bottom-right corner stands on the anchor of an open request
 // (top and left less 5 pixels), to the pixel.

@@ -1,13 +1,11 @@
 #pragma once
-// A DDE client that speaks the WM_DDE_* messages itself from an ANSI window,
-// as older hosts do, or from a Unicode one. It pumps its thread while it waits, so a server on the
-// same thread is served as well.
+// A DDE client that speaks the WM_DDE_* messages itself from an ANSI window, as older hosts
+// do. It pumps its thread while it waits, so a server on the same thread is served as well.
 #include <windows.h>
 #include <dde.h>
 
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "support/Harness.h"
 
@@ -15,26 +13,22 @@ namespace kes::test {
 
 class RawDdeClient {
   public:
+    // An ANSI window as older hosts have, or a Unicode one.
     explicit RawDdeClient(bool unicodeWindow = false) {
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        const WNDCLASSA wc{0,       &Proc,   0,       0,       instance,
-                           nullptr, nullptr, nullptr, nullptr, "KesRawDde"};
-        const WNDCLASSW wcw{0,       &Proc,   0,       0,       instance,
-                            nullptr, nullptr, nullptr, nullptr, L"KesRawDdeW"};
+        const WNDCLASSA wc{0, &Proc, 0, 0, GetModuleHandleW(nullptr), {}, {}, {}, {}, "KesRawDde"};
+        const WNDCLASSW wcw{0, &Proc, 0, 0, wc.hInstance, {}, {}, {}, {}, L"KesRawDdeW"};
         RegisterClassA(&wc);
         RegisterClassW(&wcw);
         hwnd_ = CreateWindowExW(0, unicodeWindow ? wcw.lpszClassName : L"KesRawDde", L"", WS_POPUP,
-                                0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+                                0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~RawDdeClient() {
-        if (server_) Terminate();
+        if (server_) PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd_), 0);
         DestroyWindow(hwnd_);
     }
     RawDdeClient(const RawDdeClient&) = delete;
     RawDdeClient& operator=(const RawDdeClient&) = delete;
-
-    HWND Server() const { return server_; }
 
     bool Connect(const char* service, const char* topic) {
         const ATOM app = GlobalAddAtomA(service), top = GlobalAddAtomA(topic);
@@ -46,40 +40,20 @@ class RawDdeClient {
         GlobalDeleteAtom(top);
         return server_ != nullptr;
     }
-
-    // A block that holds exactly `bytes` (one zero byte when there are none).
-    static HGLOBAL Block(std::string_view bytes) {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT,
-                                    bytes.empty() ? 1 : bytes.size());
-        bytes.copy(static_cast<char*>(GlobalLock(block)), bytes.size());
-        GlobalUnlock(block);
-        return block;
-    }
-    // Posts one execute of `block`, whatever it is, without waiting for the answer.
-    void Post(HGLOBAL block) const {
-        const LPARAM lp = PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block));
-        PostMessageW(server_, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(hwnd_), lp);
-    }
-    // Posts one execute whose block holds exactly `bytes`; true when a
-    // positive WM_DDE_ACK comes back.
+    // Posts one execute whose block holds exactly `bytes` (one zero byte when there are none);
+    // true when a positive WM_DDE_ACK comes back.
     bool Execute(std::string_view bytes) {
-        pending_ = Block(bytes);
+        pending_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT,
+                               bytes.empty() ? 1 : bytes.size());
+        bytes.copy(static_cast<char*>(GlobalLock(pending_)), bytes.size());
+        GlobalUnlock(pending_);
         answered_ = accepted_ = false;
-        Post(pending_);
+        PostMessageW(server_, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(hwnd_),
+                     PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(pending_)));
         // Without an answer the server may still own the block: leave it.
         return WaitUntil([&] { return answered_; }, 3000) && accepted_;
     }
     bool ExecuteText(std::string_view ansi) { return Execute(std::string(ansi) + '\0'); }
-    // Gone without a terminate, as a client that crashed.
-    void Vanish() {
-        DestroyWindow(std::exchange(hwnd_, nullptr));
-        server_ = nullptr;
-    }
-    bool Terminate() {
-        PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(hwnd_), 0);
-        server_ = nullptr;
-        return WaitUntil([&] { return serverTerminated_; }, 3000);
-    }
 
   private:
     void OnAck(HWND from, LPARAM lp) {
@@ -101,21 +75,15 @@ class RawDdeClient {
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* self = reinterpret_cast<RawDdeClient*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self && msg == WM_DDE_ACK)
-            self->OnAck(reinterpret_cast<HWND>(wp), lp);
-        else if (self && msg == WM_DDE_TERMINATE)
-            self->serverTerminated_ = true;
-        else
+        if (!self || msg != WM_DDE_ACK)
             return (IsWindowUnicode(hwnd) ? DefWindowProcW : DefWindowProcA)(hwnd, msg, wp, lp);
+        self->OnAck(reinterpret_cast<HWND>(wp), lp);
         return 0;
     }
 
-    HWND hwnd_ = nullptr;
-    HWND server_ = nullptr;
+    HWND hwnd_ = nullptr, server_ = nullptr;
     HGLOBAL pending_ = nullptr;
-    bool answered_ = false;
-    bool accepted_ = false;
-    bool serverTerminated_ = false;
+    bool answered_ = false, accepted_ = false;
 };
 
 }  // namespace kes::test

@@ -10,8 +10,8 @@
 namespace kes {
 namespace {
 
-// The utility's search: the current folder never counts, PATH does, and a
-// library that turns up after a failed use is taken at the next.
+// The utility's search: the current folder never counts ("." on PATH neither), PATH does, and
+// a library that turns up after a failed use is taken at the next and then kept.
 TEST(HostEvaluatorSearch, PathEntriesButNotTheCurrentFolderAndLateArrivals) {
     namespace fs = std::filesystem;
     wchar_t self[MAX_PATH] = {};
@@ -25,13 +25,9 @@ TEST(HostEvaluatorSearch, PathEntriesButNotTheCurrentFolderAndLateArrivals) {
     fs::create_directories(onPath);
     fs::copy_file(built, current / "kesGen32.dll", fs::copy_options::overwrite_existing);
     ASSERT_TRUE(SetCurrentDirectoryW(current.c_str()));
-    ASSERT_FALSE(fs::exists(program.parent_path() / "kesGen32.dll"))
-        << "a stale copy beside this program";
-    // "." would mean the current folder.
-    const std::wstring path = L";.;\"" + onPath.wstring() + L"\";";
-    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", path.c_str()));
+    ASSERT_FALSE(fs::exists(program.parent_path() / "kesGen32.dll")) << "a stale copy";
+    ASSERT_TRUE(SetEnvironmentVariableW(L"PATH", (L";.;\"" + onPath.wstring() + L"\";").c_str()));
     EXPECT_FALSE(HostEvaluator()) << "taken from the current folder";
-
     fs::copy_file(built, onPath / "kesGen32.dll");
     const HostEvaluateFn evaluate = HostEvaluator();
     ASSERT_TRUE(evaluate) << "not found through PATH after a failed use";
@@ -39,7 +35,6 @@ TEST(HostEvaluatorSearch, PathEntriesButNotTheCurrentFolderAndLateArrivals) {
     double value = 0;
     EXPECT_GT(evaluate(text, value), 0);
     EXPECT_EQ(value, 6);
-    // Once loaded it stays, whatever PATH says later.
     SetEnvironmentVariableW(L"PATH", L"");
     EXPECT_TRUE(HostEvaluator());
 }

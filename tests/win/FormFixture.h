@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "forms/ConverterForm.h"
 #include "forms/HelpForm.h"
@@ -27,45 +28,32 @@ inline constexpr int kOffsetY = 300, kOffsetX = 4000, kTop = 4200, kLeft = 8400;
 
 // Opens a window as the request "0@window@text@300@4000@4200@8400@remember@" does.
 inline HWND OpenTool(int32_t window, std::string_view text = "", bool remember = false) {
-    const int32_t fivePixels = static_cast<int32_t>(std::lround(5 * TwipsPerPixel()));
-    Util().Request = {window,   std::string(text), kOffsetY,
-                      kOffsetX, kTop - fivePixels, kLeft - fivePixels,
-                      remember};
+    const auto px5 = static_cast<int32_t>(std::lround(5 * TwipsPerPixel()));
+    Util().Request = {window,     std::string(text), kOffsetY, kOffsetX,
+                      kTop - px5, kLeft - px5,       remember};
     ShowToolWindow();
     Pump(0);
-    if (window == kWindowConverter) return converterForm ? converterForm->Hwnd() : nullptr;
-    if (window == kWindowTokenList) return tokenListForm ? tokenListForm->Hwnd() : nullptr;
-    return helpForm ? helpForm->Hwnd() : nullptr;
+    const bool converter = window == kWindowConverter, tokens = window == kWindowTokenList;
+    return FindVisible(converter ? kConverterClass : tokens ? kTokenListClass : kHelpClass);
 }
 
 // While it lives, every message box that comes up is handed to `act` once it
 // is laid out and focused (or after 3 s), from inside the box's modal loop.
-class AnswerBoxes {
-  public:
+struct AnswerBoxes {
     explicit AnswerBoxes(std::function<void(HWND box)> act) : act_(std::move(act)) {
         current_ = this;
     }
-    ~AnswerBoxes() {
-        KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    AnswerBoxes(const AnswerBoxes&) = delete;
-    AnswerBoxes& operator=(const AnswerBoxes&) = delete;
+    ~AnswerBoxes() { KillTimer(nullptr, timer_), current_ = nullptr; }
     int Count() const { return count_; }
 
-  private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         AnswerBoxes* self = current_;
         const MessageForm* form = messageForm.get();
         if (!self || !form || !form->Loaded() || form == self->answered_) return;
         const HWND box = form->Hwnd();
-        if (form != self->seen_) {
-            self->seen_ = form;
-            self->seenAt_ = GetTickCount64();
-        }
-        const bool focused = GetFocus() && IsChild(box, GetFocus());
+        if (form != std::exchange(self->seen_, form)) self->seenAt_ = GetTickCount64();
         if (!IsWindowVisible(box) || !GetDlgItem(box, kMsgCheckId) ||
-            (!focused && GetTickCount64() < self->seenAt_ + 3000))
+            (!IsChild(box, GetFocus()) && GetTickCount64() < self->seenAt_ + 3000))
             return;
         self->answered_ = form;
         ++self->count_;
@@ -115,7 +103,6 @@ class FormTest : public testing::Test {
     void TearDown() override {
         for (int32_t w : {kWindowHelpText, kWindowConverter, kWindowTokenList}) CloseToolWindow(w);
         Pump(0);
-        win::SettingsStore().Delete(kSectionMessages, kListMessageValue);
     }
 };
 

@@ -6,77 +6,51 @@
 #include <string>
 
 #include "win/SettingsStore.h"
+#include "win/WinText.h"
 
 namespace kes::win {
 namespace {
 
-// A private application name: the tests never touch the host's own values.
-constexpr char kApp[] = "KestrelsimStoreTest";
+// A private application name: the test never touches the host's own values.
+const std::wstring kKey = std::wstring(kSettingsRoot) + L"\\KestrelsimStoreTest";
 
-class SettingsStoreTest : public testing::Test {
-  protected:
-    void SetUp() override { TearDown(); }
-    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, Key(L"").c_str()); }
-    static std::wstring Key(const std::wstring& section) {
-        return std::wstring(kSettingsRoot) + L"\\KestrelsimStoreTest" +
-               (section.empty() ? L"" : L"\\" + section);
-    }
-    // What another program sees in the registry.
-    static std::optional<std::wstring> Raw(const wchar_t* section, const wchar_t* name,
-                                           DWORD* type = nullptr) {
-        wchar_t buffer[256] = {};
-        DWORD size = sizeof buffer;
-        if (RegGetValueW(HKEY_CURRENT_USER, Key(section).c_str(), name, RRF_RT_ANY | RRF_NOEXPAND,
-                         type, buffer, &size) != ERROR_SUCCESS)
-            return std::nullopt;
-        return std::wstring(buffer);
-    }
+// What another program sees in the registry: text values only.
+std::wstring Key(std::string_view section) {
+    return kKey + L"\\" + Widen(section);
+}
+std::optional<std::wstring> Raw(std::string_view section, std::string_view name) {
+    wchar_t buffer[256] = {};
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CURRENT_USER, Key(section).c_str(), Widen(name).c_str(), RRF_RT_REG_SZ,
+                     nullptr, buffer, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(buffer);
+}
 
-    SettingsStore store_{kApp};
-};
-
-TEST_F(SettingsStoreTest, SavedValueIsAStringOthersReadAbsentOneTheSentinelAndDeleteTakesOne) {
-    EXPECT_EQ(store_.Get(kSectionMisc, kScrollbarValue), kNoRegistryData);  // no section yet
-    EXPECT_EQ(store_.Get(kSectionMisc, kScrollbarValue, "fallback"), "fallback");
-    ASSERT_TRUE(store_.Save(kSectionMisc, kScrollbarValue, "65552"));
-    DWORD type = 0;
-    EXPECT_EQ(Raw(L"Misc", L"Scrollbar", &type), L"65552");
-    EXPECT_EQ(type, DWORD{REG_SZ});
-    EXPECT_EQ(SettingsStore("KestrelsimStoreTestOther").Get(kSectionMisc, kScrollbarValue),
-              kNoRegistryData);
+TEST(SettingsStoreTest, SavedValueIsAStringOthersReadAbsentOneTheSentinelAndDeleteTakesOne) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
+    SettingsStore store("KestrelsimStoreTest");
     // Text beyond ASCII survives the round trip both ways.
     const std::string utf8 = "3~Gr\303\274\303\237e \302\265W~";
-    ASSERT_TRUE(store_.Save(kSectionMessages, kListMessageValue, utf8));
-    EXPECT_EQ(Raw(L"Messages", L"kesUtilListMessage"), L"3~Gr\u00fc\u00dfe \u00b5W~");
-    EXPECT_EQ(store_.Get(kSectionMessages, kListMessageValue), utf8);
-    // Empty text is present; a stored sentinel or a value of another type is not.
-    ASSERT_TRUE(store_.Save(kSectionMisc, "Empty", ""));
-    EXPECT_TRUE(store_.Contains(kSectionMisc, "Empty"));
-    ASSERT_TRUE(store_.Save(kSectionMisc, "Sentinel", kNoRegistryData));
-    EXPECT_FALSE(store_.Contains(kSectionMisc, "Sentinel"));
-    const DWORD number = 42;
-    RegSetKeyValueW(HKEY_CURRENT_USER, Key(L"Misc").c_str(), L"Kestrelsim hWnd", REG_DWORD, &number,
-                    sizeof number);
-    EXPECT_EQ(store_.Get(kSectionMisc, kHostWndValue), kNoRegistryData);
-    // Delete removes one value and leaves the others and the section.
-    ASSERT_TRUE(store_.Save(kSectionMisc, kHostWndValue, "131090"));
-    ASSERT_TRUE(store_.Save(kSectionMessages, kScrollbarValue, "other section"));
-    EXPECT_TRUE(store_.Delete(kSectionMisc, kScrollbarValue));
-    EXPECT_FALSE(Raw(L"Misc", L"Scrollbar"));
-    EXPECT_EQ(Raw(L"Misc", L"Kestrelsim hWnd"), L"131090");
-    EXPECT_EQ(Raw(L"Messages", L"Scrollbar"), L"other section");
-    for (const char* name : {"Kestrelsim hWnd", "Empty", "Sentinel"})
-        EXPECT_TRUE(store_.Delete(kSectionMisc, name)) << name;
+    ASSERT_TRUE(store.Save(kSectionMisc, kScrollbarValue, utf8));
+    EXPECT_EQ(Raw(kSectionMisc, kScrollbarValue), L"3~Gr\u00fc\u00dfe \u00b5W~");
+    EXPECT_EQ(store.Get(kSectionMisc, kScrollbarValue), utf8);
+    // Empty text is present; a stored sentinel is not.
+    ASSERT_TRUE(store.Save(kSectionMisc, "Empty", "") &&
+                store.Save(kSectionMisc, "S", kNoRegistryData));
+    EXPECT_TRUE(store.Contains(kSectionMisc, "Empty") && !store.Contains(kSectionMisc, "S"));
+    // Delete removes one value and leaves the others; with nothing there it fails and creates
+    // nothing.
+    EXPECT_TRUE(store.Delete(kSectionMisc, kScrollbarValue));
+    EXPECT_FALSE(Raw(kSectionMisc, kScrollbarValue));
+    EXPECT_EQ(Raw(kSectionMisc, "Empty"), L"");
+    EXPECT_TRUE(store.Delete(kSectionMisc, "Empty") && store.Delete(kSectionMisc, "S"));
+    EXPECT_EQ(store.Get(kSectionMisc, kScrollbarValue, "absent"), "absent");
+    EXPECT_FALSE(store.Delete(kSectionMisc, kScrollbarValue));
+    EXPECT_FALSE(store.Delete("NoSuchSection", kScrollbarValue));
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Key(L"Misc").c_str(), 0, KEY_READ, &key),
-              ERROR_SUCCESS)
-        << "deleting the last value took the section";
-    RegCloseKey(key);
-    // Nothing there: the delete fails and creates nothing.
-    EXPECT_FALSE(store_.Delete(kSectionMisc, kScrollbarValue));
-    EXPECT_FALSE(store_.Delete("NoSuchSection", kScrollbarValue));
-    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, Key(L"NoSuchSection").c_str(), 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, Key("NoSuchSection").c_str(), 0, KEY_READ, &key), 0);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
 }
 
 }  // namespace

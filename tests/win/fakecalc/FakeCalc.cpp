@@ -5,12 +5,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     HWND hwnd = CreateWindowExW(0, L"STATIC", L"Calculator", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 260, 320, nullptr, nullptr, instance, nullptr);
-    if (!hwnd) return 1;
     ShowWindow(hwnd, show);
-    MSG msg;
-    while (IsWindow(hwnd) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    for (MSG msg; IsWindow(hwnd) && GetMessageW(&msg, nullptr, 0, 0) > 0;) DispatchMessageW(&msg);
+    return hwnd ? 0 : 1;
 }
