@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string>
 
 #include "core/CommandString.h"
@@ -48,15 +49,11 @@ DWORD WINAPI ForwardThread(void* param) {
 // first instance's main thread only: a broadcast would wait on any top-level
 // window whose thread has stopped pumping, a hung host's among them.
 void ForwardCommandLine(std::string_view command) {
-    auto* job = new ForwardJob{std::string(command)};
-    HANDLE thread = CreateThread(nullptr, 0, &ForwardThread, job, 0, nullptr);
-    if (!thread) {
-        delete job;
-        return;
-    }
+    auto job = std::make_unique<ForwardJob>(ForwardJob{std::string(command)});
+    const win::ScopedHandle thread(CreateThread(nullptr, 0, &ForwardThread, job.get(), 0, nullptr));
     // A job still running belongs to a thread that the process end takes down.
-    if (WaitForSingleObject(thread, kForwardDeadlineMs) == WAIT_OBJECT_0) delete job;
-    CloseHandle(thread);
+    if (thread && WaitForSingleObject(thread.Get(), kForwardDeadlineMs) != WAIT_OBJECT_0)
+        static_cast<void>(job.release());
 }
 
 bool AnotherInstanceRuns() {

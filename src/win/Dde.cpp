@@ -194,16 +194,32 @@ void* DdeServer::OnTransaction(unsigned type, void* hszTopic, void* data) {
     }
 }
 
+namespace {
+
+// A client's DDEML instance with its two names, given back in order at the end.
+struct DdemlClient {
+    DWORD inst = 0;
+    HSZ service = nullptr, topic = nullptr;
+    ~DdemlClient() {
+        for (HSZ name : {service, topic})
+            if (name) DdeFreeStringHandle(inst, name);
+        if (inst) DdeUninitialize(inst);
+    }
+};
+
+}  // namespace
+
 bool DdeExecute(std::string_view service, std::string_view topic, std::string_view command,
                 const DdeExecuteOptions& options) {
     const bool unicode = options.charset == DdeCharset::Unicode;
-    DWORD inst = 0;
+    DdemlClient client;
+    DWORD& inst = client.inst;
     const UINT init = unicode ? DdeInitializeW(&inst, &ClientCallback, APPCMD_CLIENTONLY, 0)
                               : DdeInitializeA(&inst, &ClientCallback, APPCMD_CLIENTONLY, 0);
     if (init != DMLERR_NO_ERROR) return false;
     KES_TRACE_POINT("dde client ready");
-    HSZ hszService = MakeHsz(inst, service);
-    HSZ hszTopic = MakeHsz(inst, topic);
+    const HSZ hszService = client.service = MakeHsz(inst, service);
+    const HSZ hszTopic = client.topic = MakeHsz(inst, topic);
     HCONV conv = nullptr;
     const ULONGLONG deadline = GetTickCount64() + options.connectRetryMs;
     for (;;) {
@@ -233,9 +249,6 @@ bool DdeExecute(std::string_view service, std::string_view topic, std::string_vi
         KES_TRACE_POINT("dde executed");
         DdeDisconnect(conv);
     }
-    if (hszService) DdeFreeStringHandle(inst, hszService);
-    if (hszTopic) DdeFreeStringHandle(inst, hszTopic);
-    DdeUninitialize(inst);
     return acknowledged;
 }
 
