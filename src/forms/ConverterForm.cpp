@@ -94,14 +94,13 @@ bool CopyToClipboard(HWND owner, const std::wstring& text) {
 
 ConverterForm::ConverterForm()
     : Form({kConverterClass, kConverterCaption, 4875, 2535,
-            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT, true}) {}
+            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+            WS_EX_CONTROLPARENT | WS_EX_TOPMOST, true, ConverterIcon32()}) {}
 
 // Made in tab order, which is also the z-order, so that SetTabOrder finds
-// every control in place and moves none.
+// every control in place without asking the window server.
 void ConverterForm::CreateControls() {
     const HWND form = Hwnd();
-    SendMessageW(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ConverterIcon32()));
-    SendMessageW(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ConverterIcon32()));
 
     constexpr DWORD kVisible = WS_VISIBLE | WS_GROUP;
     constexpr DWORD kEditStyle = kVisible | WS_TABSTOP | ES_AUTOHSCROLL;

@@ -26,8 +26,8 @@ constexpr double kHelpFontPoints = 8.25;
 
 HelpForm::HelpForm()
     : Form({kHelpClass, "Kestrelsim Micro Help", 4080, 2700,
-            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW,
-            true}) {}
+            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+            WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, true}) {}
 
 void HelpForm::Form_Load() {
     OKButton = AddControl(L"BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, kHelpOkButtonId,

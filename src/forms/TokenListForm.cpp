@@ -27,7 +27,7 @@ constexpr UINT_PTR kListSubclassId = 1;
 
 TokenListForm::TokenListForm()
     : Form({kTokenListClass, "Apply To Tokens", 2700, 3075, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-            WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW, false}) {}
+            WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, false}) {}
 
 void TokenListForm::Form_Load() {
     TokenListBox = AddControl(

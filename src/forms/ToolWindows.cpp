@@ -45,9 +45,8 @@ void Open(std::unique_ptr<T>& ref) {
     T& form = win::LoadFresh(ref);
     KES_TRACE_POINT("window loaded");
     if (!form.Loaded()) return;
-    // Topmost while still hidden: Wine then maps it once, already above the
+    // Each tool window is made topmost: Wine maps it once, already above the
     // others, instead of mapping it and restacking it.
-    SetWindowPos(form.Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     form.Show();
     KES_TRACE_POINT("window shown");
 }

@@ -82,6 +82,7 @@ void Form::Load() {
         wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = design_.className;
+        wc.hIcon = wc.hIconSm = design_.icon;
         if (!RegisterClassExW(&wc)) KES_LOG_HERE("window class not registered");
     }
     RECT r{0, 0, TwipsToPixelsX(design_.clientWidth), TwipsToPixelsY(design_.clientHeight)};
@@ -91,6 +92,8 @@ void Form::Load() {
     // activate it): a modal form gives the activation back to it, as a
     // dialog does to its owner.
     raisedFrom_ = GetActiveWindow();
+    made_.clear();
+    zOrderAsMade_ = true;
     // Created hidden; Form_Load places it before anyone sees it.
     CreateWindowExW(design_.exStyle, design_.className, caption.c_str(),
                     design_.style & ~WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
@@ -268,7 +271,10 @@ HWND Form::AddControl(const wchar_t* windowClass, std::string_view text, DWORD s
         exStyle, windowClass, w.c_str(), style | WS_CHILD, TwipsToPixelsX(r.left),
         TwipsToPixelsY(r.top), TwipsToPixelsX(r.width), TwipsToPixelsY(r.height), hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+    if (h) {
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+        made_.push_back({id, h});
+    }
     return h;
 }
 
@@ -293,7 +299,23 @@ void Form::SetDefaultButton(int id) {
 }
 
 void Form::SetTabOrder(std::initializer_list<HWND> order) {
+    // A new control goes below its siblings: controls made in tab order (the
+    // first of them named here) are already in it, and asking the window
+    // server would cost a trip each.
+    if (zOrderAsMade_ && order.size() <= made_.size() &&
+        std::equal(order.begin(), order.end(), made_.begin(),
+                   [](HWND h, const MadeControl& made) { return h == made.hwnd; }))
+        return;
     PutFirstInZOrder(order);
+    zOrderAsMade_ = false;
+}
+
+HWND Form::Control(int id) const {
+    // GetDlgItem lists the children through the window server on every call.
+    if (!hwnd_) return nullptr;
+    for (const MadeControl& made : made_)
+        if (made.id == id) return made.hwnd;
+    return GetDlgItem(hwnd_, id);
 }
 
 void Form::WhenPointedAt(std::function<void()> action) {

@@ -34,6 +34,9 @@ struct FormDesign {
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     DWORD exStyle = WS_EX_CONTROLPARENT;
     bool keyPreview = false;
+    // The window's icon, big and small, given by its class: the system reads it
+    // once as the window is made, where WM_SETICON would redo that each time.
+    HICON icon = nullptr;
 };
 
 class Form {
@@ -104,7 +107,7 @@ class Form {
     // A child control placed in twips relative to the client area.
     HWND AddControl(const wchar_t* windowClass, std::string_view text, DWORD style, int id,
                     const TwipRect& r, DWORD exStyle = 0);
-    HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+    HWND Control(int id) const;
     void PlaceControl(HWND control, const TwipRect& r);
     TwipRect ControlRect(HWND control) const;
     // Enter presses it; 0 for none.
@@ -132,6 +135,14 @@ class Form {
     HWND lastFocus_ = nullptr;
     // While shown modally, the windows it disabled; the one active when it was loaded.
     std::vector<HWND> disabled_;
+    // The controls AddControl made, in the order made, which is also their
+    // z-order until SetTabOrder moves one.
+    struct MadeControl {
+        int id;
+        HWND hwnd;
+    };
+    std::vector<MadeControl> made_;
+    bool zOrderAsMade_ = true;
     HWND raisedFrom_ = nullptr;
     bool activated_ = false;
     bool unloading_ = false;

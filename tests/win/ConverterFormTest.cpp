@@ -101,6 +101,13 @@ TEST_F(ConverterWindow, ConvertsThroughEveryControlSelectingTheNumberAndReopensF
     for (int i = 0; i < 4; ++i) EXPECT_EQ(Checked(kOption1Id + i), i == kDbm) << i;
     EXPECT_EQ(State(), S(true, false, ""));
     EXPECT_NE(GetActiveWindow(), form_);
+    const int tabStops[] = {kText1Id,         kOption1Id,       kdBmButtonId,
+                            kdBmButtonId + 1, kdBmButtonId + 2, kdBmButtonId + 3,
+                            kCloseButtonId,   kCopyButtonId,    kOhmCheckId,
+                            kOhmCheckId + 1,  kText2Id,         kConverterCalcButtonId};
+    for (int i = 0; i < 12; ++i)  // Tab goes round them in this order
+        EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(form_, Item(tabStops[i]), FALSE)),
+                  tabStops[(i + 1) % 12]);
     // The last conversion target is not carried over: a resistance click converts to dBm.
     PostMouseClick(Item(kOhmCheckId + 1));
     Pump(0);
