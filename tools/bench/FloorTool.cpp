@@ -9,9 +9,10 @@
 //                                   reads, a registry value stored and one
 //                                   read, then the converter's window shown;
 //                                   it serves "open", "close" and "quit"
-//   KesFloorTool.exe --forward CMD  a second start: one window, raw
-//                                   WM_DDE_INITIATE to the first instance's
-//                                   thread, one execute, its acknowledgement
+//   KesFloorTool.exe --forward CMD  a second start: one message-only window,
+//                                   raw WM_DDE_INITIATE to the first
+//                                   instance's thread, one execute, its
+//                                   acknowledgement, the terminate answered
 #include <windows.h>
 #include <commctrl.h>
 #include <dde.h>
@@ -105,7 +106,6 @@ void ShowTool() {
                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     KES_TRACE_POINT("window created");
     const HICON icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-    SendMessageW(tool, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     int id = 301;
     for (const ControlRow& c : kControls) {
         HWND h =
@@ -171,7 +171,8 @@ int Forward(const std::wstring& command) {
     wc.lpfnWndProc = &ForwardProc;
     wc.lpszClassName = L"KesFloorToolForward";
     RegisterClassW(&wc);
-    HWND client = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    // Message-only, as the utility's: the conversation needs no window on screen.
+    HWND client = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   nullptr, nullptr);
     const HWND main = FindWindowW(kMainClass, nullptr);
     if (!client || !main) return 1;
@@ -190,10 +191,15 @@ int Forward(const std::wstring& command) {
     MSG ack{};
     const ULONGLONG end = GetTickCount64() + 6000;
     while (!PeekMessageW(&ack, client, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE) && GetTickCount64() < end)
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_POSTMESSAGE);
+        MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_POSTMESSAGE, MWMO_INPUTAVAILABLE);
     KES_TRACE_POINT("dde executed");
     if (ack.message == WM_DDE_ACK) FreeDDElParam(WM_DDE_ACK, ack.lParam);
+    // The server answers a terminate with its own; the client's window waits for it.
     PostMessageW(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client), 0);
+    MSG bye{};
+    while (!PeekMessageW(&bye, client, WM_DDE_TERMINATE, WM_DDE_TERMINATE, PM_REMOVE) &&
+           GetTickCount64() < end)
+        MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_POSTMESSAGE, MWMO_INPUTAVAILABLE);
     return ack.message == WM_DDE_ACK ? 0 : 1;
 }
 
@@ -210,6 +216,7 @@ int FirstInstance() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = kToolClass;
+    wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));  // its own icon
     RegisterClassW(&wc);
     HWND main = CreateWindowExW(0, kMainClass, kService, WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
                                 nullptr, instance, nullptr);
