@@ -188,18 +188,19 @@ int Forward(const std::wstring& command) {
     GlobalUnlock(block);
     PostMessageW(server, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(client),
                  PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(block)));
-    MSG ack{};
     const ULONGLONG end = GetTickCount64() + 6000;
-    while (!PeekMessageW(&ack, client, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE) && GetTickCount64() < end)
-        MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_POSTMESSAGE, MWMO_INPUTAVAILABLE);
+    const auto await = [&](UINT message) {
+        MSG msg{};
+        while (!PeekMessageW(&msg, client, message, message, PM_REMOVE) && GetTickCount64() < end)
+            MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_POSTMESSAGE, MWMO_INPUTAVAILABLE);
+        return msg;
+    };
+    const MSG ack = await(WM_DDE_ACK);
     KES_TRACE_POINT("dde executed");
     if (ack.message == WM_DDE_ACK) FreeDDElParam(WM_DDE_ACK, ack.lParam);
     // The server answers a terminate with its own; the client's window waits for it.
     PostMessageW(server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client), 0);
-    MSG bye{};
-    while (!PeekMessageW(&bye, client, WM_DDE_TERMINATE, WM_DDE_TERMINATE, PM_REMOVE) &&
-           GetTickCount64() < end)
-        MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_POSTMESSAGE, MWMO_INPUTAVAILABLE);
+    await(WM_DDE_TERMINATE);
     return ack.message == WM_DDE_ACK ? 0 : 1;
 }
 
