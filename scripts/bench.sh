@@ -23,7 +23,7 @@ for arg in "$@"; do
     *) reps="$arg" ;;
   esac
 done
-build="${KES_BUILD_DIR:-build/$preset}"
+build="$(realpath -m "${KES_BUILD_DIR:-build/$preset}")"
 
 if [ "$build_first" = 1 ]; then
   cmake --preset "$preset" -B "$build" >/dev/null
@@ -31,7 +31,7 @@ if [ "$build_first" = 1 ]; then
 fi
 
 . scripts/wine-session.sh
-kes_session_start "$PWD/$build/wineprefix"
+kes_session_start "$build/wineprefix"
 trap kes_session_stop EXIT
 echo "bench: $(date -u +%Y-%m-%d), $(nproc) cores, $(wine64 --version 2>/dev/null || wine --version)"
 LC_ALL=C.UTF-8 scripts/wine-run.sh "$build/bin/KesBench.exe" --reps "$reps" $trace

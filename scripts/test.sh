@@ -3,7 +3,7 @@
 # every test: native with ASan/UBSan, the fuzz targets briefly, then the
 # Windows tests under Wine twice, the x86_64 build and the i686 build (each in
 # a win64 prefix of its own build tree, which runs both kinds of program),
-# then a short soak.
+# a short soak, then one round of the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -38,3 +38,9 @@ wine_lane win32
 # handle table layout out of the other process.
 echo "== soak (short)"
 scripts/soak.sh 500 --no-build
+
+# One round of the benchmarks in the build with trace points, so that the
+# benchmark, its floors and the trace points keep building and running; the
+# figures of one round on a busy machine mean nothing.
+echo "== benchmarks (one round, with trace points)"
+scripts/bench.sh 1 --trace
