@@ -82,10 +82,9 @@ class FakeFirstInstance {
         };
         serving_ = hwnd && (!pumps || server.emplace().Start(kDdeService, kDdeTopic, record));
         SetEvent(ready_);
-        MSG msg;
-        while (MsgWaitForMultipleObjects(1, &release_, FALSE, 30000, pumps ? QS_ALLINPUT : 0) ==
-               WAIT_OBJECT_0 + 1)
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        const auto released = [this] { return WaitForSingleObject(release_, 0) == WAIT_OBJECT_0; };
+        if (pumps) tools::PumpUntil(released, 30000, 5);
+        if (!pumps) WaitForSingleObject(release_, 30000);
         DestroyWindow(hwnd);
         server.reset();
         finished_ = true;

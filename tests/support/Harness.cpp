@@ -14,27 +14,18 @@ std::wstring BinDir() {
     return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
-void Pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT || win::Form::PreTranslate(msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (GetTickCount64() >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
+bool AsTheUtility(MSG& msg) {
+    return msg.message == WM_QUIT || win::Form::PreTranslate(msg);
 }
 
 HWND WaitForWindow(const wchar_t* windowClass, std::string_view caption, DWORD timeoutMs) {
     const std::wstring w = win::Widen(caption);
     HWND found = nullptr;
-    const auto visible = [&] {
-        return IsWindowVisible(found = FindWindowW(windowClass, w.empty() ? nullptr : w.c_str()));
+    const auto shown = [&] {
+        found = tools::FindShownWindow(windowClass, w.empty() ? nullptr : w.c_str());
+        return found != nullptr;
     };
-    return WaitUntil(visible, timeoutMs) ? found : nullptr;
+    return WaitUntil(shown, timeoutMs) ? found : nullptr;
 }
 
 void PostKey(HWND target, UINT vk) {

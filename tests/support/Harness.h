@@ -4,11 +4,13 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "common/Pump.h"
 #include "hostlink/HostLink.h"
 
 namespace kes::test {
@@ -16,15 +18,16 @@ namespace kes::test {
 // The folder of the running test program (where KesUtil.exe and kesGen32.dll are).
 std::wstring BinDir();
 
-// Runs this thread's messages for the given time as the utility's own loops
-// do (key preview first). The quit message the last form posts is dropped.
-void Pump(DWORD ms);
+// This thread's messages as the utility's own loops take them (key preview
+// first). The quit message the last form posts is dropped.
+bool AsTheUtility(MSG& msg);
+// Runs this thread's messages for the given time.
+inline void Pump(DWORD ms) {
+    tools::PumpFor(ms, AsTheUtility);
+}
 // Polls until pred() holds; pumps meanwhile.
-template <class Pred>
-bool WaitUntil(Pred pred, DWORD timeoutMs = 5000) {
-    for (const ULONGLONG end = GetTickCount64() + timeoutMs; !pred(); Pump(10))
-        if (GetTickCount64() >= end) return false;
-    return true;
+inline bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000) {
+    return tools::PumpUntil(pred, timeoutMs, 10, AsTheUtility);
 }
 
 // A visible top-level window of this class (or any) with this caption (or any).
@@ -34,8 +37,7 @@ inline bool WaitForNoWindow(const wchar_t* windowClass, DWORD timeoutMs = 5000) 
     return WaitUntil([&] { return !FindWindowW(windowClass, nullptr); }, timeoutMs);
 }
 inline HWND FindVisible(const wchar_t* windowClass) {
-    const HWND hwnd = FindWindowW(windowClass, nullptr);
-    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
+    return tools::FindShownWindow(windowClass);
 }
 
 // The converter at an anchor that keeps it on the screen.

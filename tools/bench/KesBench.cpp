@@ -42,6 +42,7 @@
 
 #include "core/CommandString.h"
 #include "PlainWindow.h"
+#include "common/Pump.h"
 #include "hostlink/HostLink.h"
 #include "win/Dde.h"
 #include "win/SettingsStore.h"
@@ -82,33 +83,19 @@ struct Stretch {
 };
 std::vector<Stretch> stretches;
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// Polls (with 1 ms waits, answering this thread's messages) until pred holds.
 constexpr DWORD kSettleMs = 100;
 
+// Polls (with 1 ms waits, answering this thread's messages) until pred holds.
 bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs = kTimeoutMs) {
-    const double end = NowMs() + timeoutMs;
-    while (!pred()) {
-        if (NowMs() > end) return false;
-        Pump();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    }
-    return true;
+    return kes::tools::PumpUntil(pred, timeoutMs, 1);
 }
 
 // The floors' windows by caption, the utility's by their contract class.
-bool Shown(HWND w) {
-    return w && IsWindowVisible(w);
-}
 bool Shown(const wchar_t* caption) {
-    return Shown(FindWindowW(nullptr, caption));
+    return kes::tools::FindShownWindow(nullptr, caption) != nullptr;
+}
+bool UtilityShown(const wchar_t* windowClass) {
+    return kes::tools::FindShownWindow(windowClass) != nullptr;
 }
 HWND Utility(const wchar_t* windowClass) {
     return FindWindowW(windowClass, nullptr);
@@ -261,7 +248,7 @@ void Bench::UtilityRound(Rows& rows) {
 
     Measure(cold, cold.utility, "cold start -> converter shown", [&] {
         return link.StartUtility(ConverterRequest()) &&
-               WaitFor([] { return Shown(Utility(kes::kConverterClass)); });
+               WaitFor([] { return UtilityShown(kes::kConverterClass); });
     });
     // The DDE server may register a moment after the first window shows.
     WaitFor([&] { return link.UtilityWindow().has_value(); });
@@ -270,10 +257,10 @@ void Bench::UtilityRound(Rows& rows) {
     WaitFor([] { return !Utility(kes::kConverterClass); });
     Measure(dde, dde.utility, "DDE open -> converter shown", [&] {
         return link.Send(ConverterRequest()) &&
-               WaitFor([] { return Shown(Utility(kes::kConverterClass)); });
+               WaitFor([] { return UtilityShown(kes::kConverterClass); });
     });
     if (const auto kib =
-            Shown(Utility(kes::kConverterClass)) ? PrivateKiB(link.Process()) : std::nullopt)
+            UtilityShown(kes::kConverterClass) ? PrivateKiB(link.Process()) : std::nullopt)
         memory.utility.push_back(*kib);
     else
         ++memory.failures;

@@ -1,9 +1,11 @@
 #include "host/KesHostRunner.h"
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <vector>
 
+#include "common/Pump.h"
 #include "win/Handles.h"
 #include "win/SettingsStore.h"
 #include "win/WinText.h"
@@ -32,14 +34,14 @@ std::string Hex(const void* p) {
     return text;
 }
 
-template <class Pred>
-bool PumpUntil(Pred pred, DWORD timeoutMs, HWND dialog) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (pred()) return true;
-        if (GetTickCount64() >= end) return false;
-        PumpFor(5, dialog);
-    }
+// Tab, Enter and Escape act in `dialog` while it stands.
+tools::MessageFilter DialogKeys(HWND dialog) {
+    return
+        [dialog](MSG& msg) { return dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg); };
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HWND dialog) {
+    return tools::PumpUntil(done, timeoutMs, 5, DialogKeys(dialog));
 }
 
 std::string SettingText(std::string_view section, std::string_view name) {
@@ -83,18 +85,7 @@ void StepLog::Line(std::string_view step, std::string_view outcome) {
 }
 
 void PumpFor(DWORD ms, HWND dialog) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
+    tools::PumpFor(ms, DialogKeys(dialog));
 }
 
 bool SaveScreenshot(const std::wstring& path, std::string& error) {
