@@ -160,9 +160,12 @@ TEST(Boxes, EveryBoxHandsTheKeyboardBackToTheWindowItCameFrom) {
         EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
         EXPECT_EQ(focusOf(window), focus);
         if (message != WM_CHAR) continue;
-        // A key typed now replaces the fault that the invalid-value box marked.
+        // A key typed now replaces the fault that the invalid-value box marked, once the window
+        // manager has settled the focus after the box went.
+        Pump(200);
+        ASSERT_EQ(GetForegroundWindow(), window);
         SendInput(2, keys, sizeof keys[0]);
-        EXPECT_TRUE(WaitUntil([&] { return win::GetText(text1) == "5z"; }));
+        EXPECT_TRUE(WaitUntil([&] { return win::GetText(text1) == "5z"; })) << win::GetText(text1);
     }
 }
 

@@ -67,7 +67,7 @@ TEST_F(HelpWindow, PlacedAtTheAnchorBesideAnExactConverterOrWhereItWasLeft) {
             const double gap = std::abs((o.left - r.right) * TwipsPerPixel() - 50);
             return place != kBeside || (gap <= TwipsPerPixel() && r.bottom == o.bottom);
         };
-        EXPECT_TRUE(WaitUntil(placed, 1000)) << RectOf(form).left << "," << RectOf(form).bottom;
+        EXPECT_TRUE(WaitUntil(placed, 3000)) << RectOf(form).left << "," << RectOf(form).bottom;
         const RECT r = RectOf(form);
         const int x = moveX > 0 ? moveX : r.left + 1, y = moveX > 0 ? moveY : r.top;
         if (moveX >= 0) {
