@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <tuple>
@@ -112,6 +113,18 @@ TEST_F(ConverterWindow, ConvertsThroughEveryControlSelectingTheNumberAndReopensF
     PostMouseClick(Item(kOhmCheckId + 1));
     Pump(0);
     EXPECT_EQ(Text(kText2Id), "0  dBm");
+    // The tooltips come with the pointer.
+    SendMessageW(form_, WM_SETCURSOR, reinterpret_cast<WPARAM>(form_), HTCLIENT);
+    for (const auto& [id, tip] : {std::pair{kCopyButtonId, L"Copy Results to Clipboard"},
+                                  std::pair{kConverterCalcButtonId, L"Calculator"}}) {
+        wchar_t text[64] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool, tool.hwnd = form_, tool.lpszText = text;
+        tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+        SendMessageW(FindWindowW(TOOLTIPS_CLASSW, nullptr), TTM_GETTEXTW, 64,
+                     reinterpret_cast<LPARAM>(&tool));
+        EXPECT_STREQ(text, tip);
+    }
 }
 
 }  // namespace
